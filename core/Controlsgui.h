@@ -1,0 +1,180 @@
+// Controlsgui: the Lustrana plate-reverb effect.
+//
+// Lifecycle: the constructor builds the program bank and the whole engine once (convolver,
+// synthesis filters, modulators, delay rings, tube stage) and registers the instance with the
+// process-wide synthesis timer; nothing is allocated afterwards. [audio thread]
+// processReplacing runs the control update and the per-sample chain. [timer thread]
+// buildPlateImpulse synthesises a new plate impulse when block processing asked for one and
+// hands it to the convolver. The destructor leaves the registry first, so the timer never
+// visits a dying instance.
+#pragma once
+
+#include "core/ControlsguiProgram.h"
+#include "core/Parameters.h"
+#include "core/TubeStage.h"
+#include "dsp/QS_CHORUS_1.h"
+#include "host/AudioEffectX.h"
+
+#include <atomic>
+
+class QS_ConvolverP;
+class QS_LowpassN;
+class QS_Peaking_1b;
+
+class Controlsgui : public AudioEffectX {
+public:
+    static constexpr int kRingLength = 8820;      // dry and pre-delay rings, samples
+    static constexpr int kDryDelay = 2048;        // equals the convolver's hop
+    static constexpr int kDispersionStages = 40;  // first-order allpasses per channel
+    static const char kVendor[];                  // 13-character web address
+
+    explicit Controlsgui(audioMasterCallback audioMaster);
+    ~Controlsgui() override;
+
+    // Host answers.
+    void suspend() override {}
+    void resume() override {}
+    void setSampleRate(float rate) override;
+    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void setProgram(VstInt32 program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 canDo(char* text) override;
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
+
+    // Own operations, in this order.
+    virtual void buildEngine();
+    virtual void selectProgram(VstInt32 program);
+    virtual void storeProgram();
+    virtual void requestPing();
+    virtual float* getLevelToPlate();
+    virtual void buildStandardSteel();
+    virtual void buildThickSteel();
+    virtual void buildThinIron();
+    virtual void buildThinBrass();
+    virtual void buildElastic();
+
+    // [timer thread] picks the variant for the live PlateType.
+    void buildPlateImpulse();
+
+    // Read-only views for tests and tools that link the engine directly.
+    bool isRegistered() const { return registered; }
+    int getRegistrySlot() const { return registrySlot; }
+    bool rebuildPending() const { return rebuildRequested[0].load(std::memory_order_acquire); }
+    int getImpulseLength() const { return impulseLength; }
+    float getRateToRef() const { return rateToRef; }
+    float getRefToRate() const { return refToRate; }
+    QS_ConvolverP* getConvolver() { return convolver; }
+
+private:
+    friend class InstanceRegistry;
+
+    struct Biquad {
+        double f, a0, a1, a2, invA0, b0, b1, b2, alpha, cosw;  // coefficients
+        double x1[2], x2[2], y1[2], y2[2];                      // memories per channel
+    };
+
+    // Shows a parameter change on the editor, if there is one.
+    void editorSetParameter(VstInt32 index, float value);
+
+    // Control update [audio thread]
+    void updateControls();
+    static void computeHighpass(Biquad& q, float value, float rateToRef);
+    static void computeLowpass(Biquad& q, float value, float rateToRef);
+    // Plate synthesis [timer thread]
+    struct PlateRecipe;
+    void synthesise(const PlateRecipe& recipe);
+    bool mayBeginSynthesis() const;
+    void setRegistrySlot(int slot) { registrySlot = slot; }
+
+    // Parameters and programs [any thread writes, audio and timer threads read]
+    std::atomic<float> parameterValues[kNumParams];  // live values, unclamped
+    ControlsguiProgram* programBank = nullptr;       // 50 programs, owned
+
+    // Sample-rate ratios [host thread writes while suspended]
+    float currentSampleRate = 44100.0f;  // last setSampleRate
+    float rateToRef = 1.0f;              // 44100 / fs
+    float refToRate = 1.0f;              // 1 / rateToRef
+    float hostPeriod = 1.0f / 44100.0f;  // 1 / fs, read by the tube stage
+
+    // Control update state [audio thread]
+    float antiDenormal = 1e-22f;               // flips sign every sample or step
+    float cachedParameters[kNumParams];        // values last acted on
+    Biquad highpass;                           // plate-feed high-pass, double precision
+    Biquad lowpass;                            // plate-feed low-pass, double precision
+    int routingMode = 0;                       // 0..5
+    int preDelaySamples = 0;                   // ring distance, clamped to the ring
+    float limiterAttack = 0.983f;              // per-sample coefficients of the wet limiter
+    float limiterRelease = 0.999f;
+    std::atomic<float> pingLevel{0.0f};        // one-shot impulse, set by the editor
+    float levelToPlate = 0.0f;                 // meter value, published every block; read
+                                               // and written whole through std::atomic_ref
+
+    // Request handshake with the timer thread: raised by the audio thread only when clear,
+    // cleared by the synthesis after loadImpulse returned (release/acquire).
+    int impulseLength = 340000;                // samples of the next impulse
+    std::atomic<bool> rebuildRequested[2];     // always set and cleared together
+
+    // Convolver and its cells
+    QS_ConvolverP* convolver = nullptr;        // owned
+    float convolverInput[2] = {0, 0};          // input cells, left and right
+    const float* convolverOutput[2] = {};      // the convolver's output cells
+    float** backImpulse[2] = {};               // references to the back impulse buffers
+
+    // Plate synthesis components [timer thread]
+    QS_LowpassN* synthLowpass[2] = {};         // 6-stage darkening chains, owned
+    float synthLowpassInput[2] = {0, 0};       // their input cells
+    float synthLowpassCoefficient = 1.0f;      // shared coefficient cell
+    const float* synthLowpassOutput[2] = {};   // their output cells
+    QS_Peaking_1b* toneFilter[6] = {};         // 0..2 left, 3..5 right, owned
+    float toneFilterInput[6][2] = {};          // their input cells
+    float toneFilterControls[6][3] = {};       // centre, bandwidth, gain
+    const float* toneFilterOutput[6] = {};     // their first output cells
+
+    // Plate synthesis working state [timer thread]
+    int synthIndex = 0;                        // sample counter i
+    float dispersionIn[2][kDispersionStages];      // stage inputs
+    float dispersionPrevIn[2][kDispersionStages];  // previous stage inputs
+    float dispersionOut[2][kDispersionStages];     // stage outputs
+    float dispersionPrevOut[2][kDispersionStages]; // previous stage outputs
+
+    // Modulators [audio thread]
+    QS_CHORUS_1* chorus[2] = {};               // left, right, owned
+    ChorusParams chorusParams[2];              // their parameter blocks
+    float chorusInput[2] = {0, 0};             // their input cells
+    const float* chorusOutput[2] = {};         // their output cells
+    float modPhase = 0.0f;                     // amplitude-modulation phase, radians
+    float modIncrement = 0.0f;                 // its per-sample increment
+    float modGain[2] = {0, 0};                 // amplitude gains, left and right
+
+    // Wet limiter [audio thread]
+    float limiterGr = 0.0f;                    // gain reduction, dB
+    float limiterSmoothed = 0.0f;              // its smoothed value
+    float limiterDb = 0.0f;                    // level, dB
+    float limiterGain = 1.0f;                  // linear gain
+    float limited[2] = {0, 0};                 // limited wet, left and right
+
+    // Delay rings [audio thread]
+    float dryRing[2][kRingLength];             // raw input for the dry path
+    int dryWrite = kDryDelay;                  // write = read + dryDelay
+    int dryRead = 0;
+    int dryDelay = kDryDelay;
+    float preDelayRing[2][kRingLength];        // plate feed before the filters
+    int preDelayRead = 0;
+    int preDelayWrite = 0;
+
+    // Input stage [audio thread]
+    TubeStage tubeStage;                       // the two-tube model, both channels
+
+    // Registry
+    bool registered = false;                   // got a slot in the registry
+    int registrySlot = -1;                     // slot index, or -1
+};

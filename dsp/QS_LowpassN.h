@@ -1,0 +1,25 @@
+// QS_LowpassN: a chain of up to 10 identical one-pole low-pass stages y = a y1 + (1 - a) x.
+#pragma once
+
+class QS_LowpassN {
+public:
+    static constexpr int kMaxStages = 10;
+
+    QS_LowpassN(const float& input, int stages, const float& coefficient, const float& rateToRef);
+
+    virtual float* output();
+    virtual void updateCoefficient();
+    virtual void process();
+
+private:
+    const float& input;           // bound input cell
+    const float& coefficient;     // bound coefficient cell
+    const float& rateToRef;       // kept, not used
+    int stages;                   // stage count, at most kMaxStages
+    float a;                      // pole
+    float oneMinusA;              // 1 - a
+    float stageInput[kMaxStages]; // each stage's last input
+    float stageOutput[kMaxStages];// each stage's previous output
+    float out;                    // output cell
+    double offset;                // ±1e-24 against denormals, flips every call
+};

@@ -1,0 +1,28 @@
+// QS_Peaking_1b: two-channel second-order allpass; its owner mixes output and input into a
+// peaking or band section. Controls: c0 centre, c1 bandwidth, c2 gain (read by the owner).
+#pragma once
+
+class QS_Peaking_1b {
+public:
+    QS_Peaking_1b(const float& input1, const float& input2, const float* controls,
+                  const float& rateToRef);
+
+    virtual float* output1();
+    virtual float* output2();
+    virtual void updateCoefficients();
+    virtual void process();
+
+    float coefficientD() const { return d; }
+    float coefficientK() const { return k; }
+
+private:
+    const float* input[2];   // bound input cells
+    const float* controls;   // centre, bandwidth, gain
+    const float& rateToRef;  // 44100 / fs
+    float d;                 // -cos(centre angle)
+    float k;                 // bandwidth coefficient
+    float x1[2], x2[2];      // previous inputs per channel
+    float y1[2], y2[2];      // previous outputs per channel
+    float out[2];            // output cells
+    double offset;           // ±1e-24 against denormals, flips every call
+};

@@ -1,0 +1,34 @@
+// RealFft: radix-2 decimation-in-time transform of a real row of N floats into its packed
+// spectrum and back, for one power-of-two size fixed at construction.
+//
+// Packing: f[k] = Re X_k for k = 0..N/2, f[N/2 + k] = -Im X_k for k = 1..N/2-1.
+// Neither direction scales; rescale() multiplies by 1/N. A transform writes the scratch row,
+// so one object serves one thread. No allocation and no trigonometry during a transform.
+#pragma once
+
+class RealFft {
+public:
+    explicit RealFft(int length);
+    ~RealFft();
+    RealFft(const RealFft&) = delete;
+    RealFft& operator=(const RealFft&) = delete;
+
+    void forward(float* f, const float* x);  // f and x must be different rows
+    void inverse(const float* f, float* x);  // inverse(forward(x)) = N x
+    void rescale(float* row) const;          // × 1/N, last entry first
+
+    int length() const { return n; }
+    int bitCount() const { return bits; }
+    const int* bitReversal() const { return reversal; }
+    const float* cosineTable() const { return cosines; }
+    int cosineTableSize() const { return cosineCount; }
+
+private:
+    int n;                 // transform length N
+    int bits;              // b = log2 N
+    float halfSqrt2;       // √2/2 in single precision
+    int* reversal;         // 2^b bit-reversed indices
+    float* cosines;        // levels 3..b-1 of cos(iπ/2^l); null when b <= 3
+    int cosineCount;       // 2^(b-1) - 4, or 0
+    float* scratch;        // working row of N floats; null when b <= 2
+};
