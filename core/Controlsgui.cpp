@@ -34,6 +34,7 @@ Controlsgui::Controlsgui(audioMasterCallback audioMaster)
     refToRate = 1.0f;
     buildEngine();
     suspend();
+    createEditor();
 }
 
 Controlsgui::~Controlsgui()
@@ -42,10 +43,6 @@ Controlsgui::~Controlsgui()
 }
 
 void Controlsgui::buildEngine()
-{
-}
-
-void Controlsgui::editorSetParameter(VstInt32, float)
 {
 }
 

@@ -82,6 +82,8 @@ private:
         double x1[2], x2[2], y1[2], y2[2];                      // memories per channel
     };
 
+    // Creates the editor, which attaches itself; without one the effect has no editor.
+    void createEditor();
     // Shows a parameter change on the editor, if there is one.
     void editorSetParameter(VstInt32 index, float value);
 
