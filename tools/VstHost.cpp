@@ -79,6 +79,11 @@ VstLibrary::~VstLibrary()
         dlclose(handle);
 }
 
+void* VstLibrary::symbol(const char* name) const
+{
+    return dlsym(handle, name);
+}
+
 std::unique_ptr<VstInstance> VstLibrary::instantiate(VstIntPtr versionAnswer)
 {
     std::unique_ptr<VstInstance> instance(new VstInstance());

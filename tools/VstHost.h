@@ -29,6 +29,7 @@ public:
 
     VstPluginMainProc entry() const { return entryProc; }
     const std::string& path() const { return file; }
+    void* symbol(const char* name) const;  // any exported symbol, or null
 
     // Calls the entry with our host callback. Null when the plug-in declines.
     // versionAnswer is what audioMasterVersion answers (0 plays a host that is too old).

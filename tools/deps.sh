@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need (as root), or prints the exact
+# apt-get line to run (otherwise). Usage: tools/deps.sh [build|test|bench]
+set -euo pipefail
+
+packages=(build-essential cmake pkg-config libcairo2-dev libpng-dev zlib1g-dev libx11-dev
+          libxext-dev libxtst-dev libfontconfig-dev fonts-liberation libsndfile1-dev)
+case "${1:-build}" in
+  test) packages+=(libgtest-dev xvfb xauth xdotool) ;;
+  bench) packages+=(libbenchmark-dev libfftw3-dev) ;;
+esac
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y "${missing[@]}"
+else
+  echo "Missing Debian packages. Run as root:" >&2
+  echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
