@@ -1,0 +1,83 @@
+// One plug-in instance driven offline, as a host would drive it, with what an offline
+// render needs on top: a preparation that waits for the plate impulse before the audio
+// starts, removal of the 2048 samples of latency, and a tail rendered until it dies away.
+//
+// Lifecycle: construct (instantiates the plug-in, sets rate and block size, switches it
+// on); apply settings; beginPreparation() then finishPreparation(); render() as often as
+// wanted; the destructor switches the plug-in off and closes it. Everything runs on the
+// calling thread, which is the plug-in's user-interface and audio thread at once.
+#pragma once
+
+#include "tools/VstHost.h"
+#include "tools/render/StereoStream.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Set from a signal handler; render() stops at the next block when it is set.
+extern std::atomic<bool> renderInterrupted;
+
+struct RenderStats {
+    int64_t inputFrames = 0;    // frames of the input
+    int64_t tailFrames = 0;     // frames written after the input ended
+    double inputPeak = 0.0;     // largest input magnitude
+    double inputRms = 0.0;      // over both channels
+    double outputPeak = 0.0;    // largest output magnitude
+    double outputRms = 0.0;     // over both channels
+    double seconds = 0.0;       // wall-clock time of the processing
+    bool tailCapped = false;    // the automatic tail stopped at its limit, still above -90 dBFS
+};
+
+class OfflineRenderer {
+public:
+    static constexpr int kLatency = 2048;            // dry and wet paths of the plug-in
+    static constexpr double kSilenceDb = -90.0;      // the automatic tail ends below this
+    static constexpr double kSilenceHold = 0.5;      // seconds below it before the tail ends
+    static constexpr double kTailLimit = 60.0;       // longest automatic tail, seconds
+    static constexpr double kWarmUpSeconds = 1.5;    // tube stage warm-up and fade-in
+
+    OfflineRenderer(VstLibrary& library, double sampleRate, int blockSize);
+    ~OfflineRenderer();
+    OfflineRenderer(const OfflineRenderer&) = delete;
+    OfflineRenderer& operator=(const OfflineRenderer&) = delete;
+
+    VstInstance& plugin() { return *instance; }
+    double sampleRate() const { return rate; }
+
+    // Processes the first block of silence, which makes the plug-in ask for its impulse,
+    // and feeds silence through the tube stage's warm-up.
+    void beginPreparation();
+    // Sleeps until `waitSeconds` have passed since beginPreparation(), giving the plug-in's
+    // synthesis timer its tick, then feeds silence past the next 2048-sample boundary,
+    // where the convolver swaps the finished impulse in.
+    void finishPreparation(double waitSeconds);
+
+    // Runs the source through the plug-in into the sink, latency removed. tailSeconds < 0:
+    // render until the output's level in 10 ms windows stays below `silenceDb` dBFS for
+    // half a second, and end the tail after the last window above it; otherwise exactly
+    // that long after the input. Throws std::runtime_error when interrupted or when the
+    // plug-in produces non-finite samples.
+    RenderStats render(StereoSource& source, StereoSink& sink, double tailSeconds,
+                       const std::string& progressLabel = "", double silenceDb = kSilenceDb);
+
+    // Feeds `frames` of silence and drops the output.
+    void processSilence(int64_t frames);
+
+private:
+    void processBlock(int frames);  // inputs → outputs, counts the frames
+
+    std::unique_ptr<VstInstance> instance;   // the plug-in
+    double rate;                             // sample rate
+    int block;                               // host block size
+    std::vector<float> inL, inR;             // one host block of input
+    std::vector<float> outL, outR;           // one host block of output
+    int64_t processed;                       // frames processed since construction
+    std::chrono::steady_clock::time_point preparationStart;  // when the first block went in
+};
+
+// One line for stderr: levels in and out, tail length, time taken and real-time factor.
+std::string describeStats(const RenderStats& stats, double sampleRate);
