@@ -2,6 +2,7 @@
 
 #include "tools/render/AudioWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 
 StereoBuffer ImpulseResponse::render(OfflineRenderer& renderer, double tailSeconds, RenderStats* stats)
@@ -32,8 +33,12 @@ PlotContent ImpulseResponse::describe(const StereoBuffer& response, double rate,
     content.title = "Lustrana plate impulse response";
     content.settings = settings;
     content.sampleRate = rate;
-    content.duration = std::max(0.1, (double)response.frames() / rate);
     content.decay = analyseDecay(response.left, response.right, rate);
+    // Long enough to show the -60 dB point of both fitted lines.
+    content.duration = std::max(0.1, (double)response.frames() / rate);
+    for (const ChannelDecay& channel : content.decay.channel)
+        if (channel.rt60 > 0)
+            content.duration = std::max(content.duration, 1.08 * (-60.0 - channel.fitOffset) / channel.fitSlope);
     std::vector<float> mid(response.left.size());
     for (size_t i = 0; i < mid.size(); i++)
         mid[i] = 0.5f * (response.left[i] + response.right[i]);

@@ -78,6 +78,8 @@ void OfflineRenderer::processSilence(int64_t frames)
     std::fill(inL.begin(), inL.end(), 0.0f);
     std::fill(inR.begin(), inR.end(), 0.0f);
     while (frames > 0) {
+        if (renderInterrupted.load())
+            throw std::runtime_error("interrupted");
         int n = (int)std::min<int64_t>(frames, block);
         processBlock(n);
         frames -= n;
@@ -114,7 +116,7 @@ RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, doub
     const int64_t hold = (int64_t)(kSilenceHold * rate);
     const double threshold = std::pow(10.0, silenceDb / 20.0);
 
-    std::vector<float> tailL, tailR;  // output past the end of the input, trimmed at the end
+    std::vector<float> tailL, tailR;  // automatic tail, held back until its end is known
     int64_t lastLoud = -1;            // last tail frame of a window at or above the threshold
     const int window = std::max(1, (int)(0.01 * rate));  // 10 ms level windows in the tail
     double windowL = 0.0, windowR = 0.0;  // energy of the current window
@@ -169,7 +171,8 @@ RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, doub
                               (double)position / rate);
                 throw std::runtime_error(text);
             }
-            if (position < inputFrames) {
+            if (position < inputFrames || !automatic) {
+                // A fixed tail needs no trimming: it streams out like the input part.
                 directL.push_back(l);
                 directR.push_back(r);
             } else if (position - inputFrames < tailLimit) {
@@ -196,8 +199,7 @@ RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, doub
     }
     progress.clear();
 
-    int64_t tailFrames = automatic ? lastLoud + 1 : fixedTail;
-    tailFrames = std::min<int64_t>(tailFrames, (int64_t)tailL.size());
+    int64_t tailFrames = automatic ? std::min<int64_t>(lastLoud + 1, (int64_t)tailL.size()) : 0;
     for (int64_t start = 0; start < tailFrames; start += block) {
         int n = (int)std::min<int64_t>(block, tailFrames - start);
         outMeter.measure(tailL.data() + start, n);
@@ -205,7 +207,7 @@ RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, doub
         sink.write(tailL.data() + start, tailR.data() + start, n);
     }
     stats.inputFrames = inputFrames;
-    stats.tailFrames = tailFrames;
+    stats.tailFrames = automatic ? tailFrames : fixedTail;
     stats.inputPeak = inMeter.peak;
     stats.inputRms = inMeter.rms();
     stats.outputPeak = outMeter.peak;

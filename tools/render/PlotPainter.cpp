@@ -187,17 +187,17 @@ void decayPanel(cairo_t* cr, const Box& box, const PlotContent& content)
 
     // Legend.
     font(cr, 13);
-    double lx = box.x + box.w - 250, ly = box.y + 24;
+    double lx = box.x + box.w - 400, ly = box.y + 24;
     const char* names[2] = {"left", "right"};
     for (int c = 0; c < 2; c++) {
         setColour(cr, colours[c]);
         cairo_set_line_width(cr, 2.6);
-        cairo_move_to(cr, lx + c * 120, ly - 4);
-        cairo_line_to(cr, lx + c * 120 + 26, ly - 4);
+        cairo_move_to(cr, lx + c * 200, ly - 4);
+        cairo_line_to(cr, lx + c * 200 + 26, ly - 4);
         cairo_stroke(cr);
         setColour(cr, kText);
         const ChannelDecay& ch = content.decay.channel[c];
-        text(cr, std::string(names[c]) + format("  %.1f dBFS", ch.peakDb), lx + c * 120 + 32, ly);
+        text(cr, std::string(names[c]) + format(", peak %.1f dBFS", ch.peakDb), lx + c * 200 + 32, ly);
     }
 }
 
