@@ -162,7 +162,7 @@ TEST(RenderAudio, MonoInputAt48kHz)
     EXPECT_EQ(out.at(2000, 1), 0.8f);
     EXPECT_EQ(onset(out, 1e-6f), 2000u);
 
-    RunResult wet = runRenderer({folder / "in.wav", folder / "wet.wav"}, folder);
+    RunResult wet = runRenderer({folder / "in.wav", folder / "wet.wav", "--wait", "10"}, folder);
     ASSERT_EQ(wet.status, 0) << wet.err;
     ASSERT_TRUE(readWav(folder / "wet.wav", out));
     EXPECT_EQ(out.rate, rate);
@@ -176,10 +176,10 @@ TEST(RenderAudio, ImpulseResponseStartsAtThePreDelayAndDecaysWithTheLength)
     TempFolder folder;
     // "PreDel" 0.25 is (int)(0.25 × 8819) = 2204 samples at 44.1 kHz.
     RunResult shorter = runRenderer({"--ir", folder / "short.wav", "--plot", folder / "short.png", "--set",
-                                     "Length=0.1", "--set", "PreDel=0.25"},
+                                     "Length=0.1", "--set", "PreDel=0.25", "--wait", "10"},
                                     folder);
     ASSERT_EQ(shorter.status, 0) << shorter.err;
-    RunResult longer = runRenderer({"--ir", folder / "long.wav", "--set", "Length=0.3"}, folder);
+    RunResult longer = runRenderer({"--ir", folder / "long.wav", "--set", "Length=0.3", "--wait", "10"}, folder);
     ASSERT_EQ(longer.status, 0) << longer.err;
 
     Audio ir;

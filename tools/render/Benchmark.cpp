@@ -26,7 +26,8 @@ void Benchmark::run(VstLibrary& library, double seconds, double waitSeconds)
     const int sizes[] = {64, 512, 4096};
     OfflineRenderer renderer(library, rate, 4096);
     renderer.beginPreparation();
-    renderer.finishPreparation(waitSeconds);
+    if (!renderer.finishPreparation(waitSeconds))
+        std::fprintf(stderr, "lustrana-render: warning: the plate did not answer within %.1f s\n", waitSeconds);
     VstInstance& plugin = renderer.plugin();
 
     std::vector<float> inL(4096), inR(4096), outL(4096), outR(4096);
@@ -36,7 +37,7 @@ void Benchmark::run(VstLibrary& library, double seconds, double waitSeconds)
         return ((float)(state >> 8) / 8388608.0f - 1.0f) * 0.25f;
     };
     const int64_t frames = (int64_t)(seconds * rate);
-    std::printf("processing %.1f s of noise at 44.1 kHz, default program, impulse of %.2f s:\n", seconds,
+    std::printf("processing %.1f s of noise at 44.1 kHz, default program, plate impulse of %.2f s:\n", seconds,
                 (plugin.getParameter(6) * 310000.0 + 11025.0) / rate);
     for (int size : sizes) {
         double cpu = 0.0;

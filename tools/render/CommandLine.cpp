@@ -157,10 +157,11 @@ Rendering: IN is any file libsndfile reads (WAV, FLAC, AIFF, OGG, ...), mono or 
 a mono input feeds both plug-in inputs. OUT is always stereo, at the input's rate.
   The VST interface gives no sign of when the plate impulse is ready, so before the audio
   starts the renderer processes one block of silence (which asks the plug-in for its
-  impulse), keeps feeding silence through the tube stage's one-second warm-up, waits for
-  the plug-in's synthesis timer (--wait), then feeds silence past the next 2048-sample
-  boundary, where the new impulse is swapped in. So a click at the very first sample of
-  IN already reverberates.
+  impulse), keeps feeding silence through the tube stage's one-second warm-up, and gives
+  the plug-in's 500 ms synthesis timer time to build the impulse (at most --wait seconds,
+  less once the plate's own noise floor shows at the output), feeding silence past the
+  next 2048-sample boundary, where the new impulse is swapped in. So a click at the very
+  first sample of IN already reverberates.
   The plug-in's 2048 samples of latency are removed: OUT lines up with IN, and OUT is as
   long as IN plus the reverb tail, rendered until it falls below -90 dBFS (or --tail).
 

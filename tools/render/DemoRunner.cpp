@@ -64,8 +64,10 @@ void DemoRunner::run(VstLibrary& library, const std::string& folderName, double 
         table.apply(renderers.back()->plugin(), -1, setting.sets);
         renderers.back()->beginPreparation();
     }
-    for (auto& renderer : renderers)
-        renderer->finishPreparation(waitSeconds);
+    for (size_t i = 0; i < renderers.size(); i++)
+        if (!renderers[i]->finishPreparation(waitSeconds))
+            std::fprintf(stderr, "lustrana-render: warning: the %s plate did not answer within %.1f s\n",
+                         settings[i].file, waitSeconds);
 
     StereoBuffer dry = DemoProgramme::generate(rate);
     const int wav24 = SF_FORMAT_WAV | SF_FORMAT_PCM_24;

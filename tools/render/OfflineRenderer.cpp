@@ -42,7 +42,7 @@ std::string decibels(double level)
 
 OfflineRenderer::OfflineRenderer(VstLibrary& library, double sampleRate, int blockSize)
     : rate(sampleRate), block(blockSize), inL(blockSize), inR(blockSize), outL(blockSize), outR(blockSize),
-      processed(0)
+      processed(0), preparationTime(0.0), savedOutputs{}
 {
     instance = library.instantiate();
     if (!instance)
@@ -73,35 +73,60 @@ void OfflineRenderer::processBlock(int frames)
     processed += frames;
 }
 
-void OfflineRenderer::processSilence(int64_t frames)
+float OfflineRenderer::processSilence(int64_t frames)
 {
     std::fill(inL.begin(), inL.end(), 0.0f);
     std::fill(inR.begin(), inR.end(), 0.0f);
+    float peak = 0.0f;
     while (frames > 0) {
         if (renderInterrupted.load())
             throw std::runtime_error("interrupted");
         int n = (int)std::min<int64_t>(frames, block);
         processBlock(n);
+        for (int i = 0; i < n; i++)
+            peak = std::max({peak, std::fabs(outL[i]), std::fabs(outR[i])});
         frames -= n;
     }
+    return peak;
 }
+
+namespace {
+
+const int kOutputParameters[3] = {11, 1, 16};  // "Mix", "Volume", Power
+
+} // namespace
 
 void OfflineRenderer::beginPreparation()
 {
     preparationStart = std::chrono::steady_clock::now();
+    for (int i = 0; i < 3; i++) {
+        savedOutputs[i] = instance->getParameter(kOutputParameters[i]);
+        instance->setParameter(kOutputParameters[i], 1.0f);
+    }
     processSilence(block);
     int64_t warmUp = (int64_t)std::ceil(kWarmUpSeconds * rate);
     if (processed < warmUp)
         processSilence(warmUp - processed);
 }
 
-void OfflineRenderer::finishPreparation(double waitSeconds)
+bool OfflineRenderer::finishPreparation(double waitSeconds)
 {
-    std::this_thread::sleep_until(preparationStart +
-                                  std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                      std::chrono::duration<double>(waitSeconds)));
-    // The impulse may have been loaded just now: only a boundary still ahead swaps it in.
-    processSilence(kLatency - processed % kLatency);
+    auto deadline = preparationStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                           std::chrono::duration<double>(waitSeconds));
+    bool answered = false;
+    while (!answered) {
+        answered = processSilence(block) > kPlateAnswer;
+        if (answered || std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // An impulse loaded at the last moment is only swapped in at a boundary still ahead.
+    if (!answered)
+        processSilence(kLatency - processed % kLatency);
+    for (int i = 0; i < 3; i++)
+        instance->setParameter(kOutputParameters[i], savedOutputs[i]);
+    preparationTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - preparationStart).count();
+    return answered;
 }
 
 RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, double tailSeconds,

@@ -39,6 +39,7 @@ public:
     static constexpr double kSilenceHold = 0.5;      // seconds below it before the tail ends
     static constexpr double kTailLimit = 60.0;       // longest automatic tail, seconds
     static constexpr double kWarmUpSeconds = 1.5;    // tube stage warm-up and fade-in
+    static constexpr float kPlateAnswer = 1e-15f;    // output above this: the plate is in place
 
     OfflineRenderer(VstLibrary& library, double sampleRate, int blockSize);
     ~OfflineRenderer();
@@ -49,12 +50,18 @@ public:
     double sampleRate() const { return rate; }
 
     // Processes the first block of silence, which makes the plug-in ask for its impulse,
-    // and feeds silence through the tube stage's warm-up.
+    // and feeds silence through the tube stage's warm-up. Until finishPreparation() the
+    // plug-in runs fully wet ("Mix", "Volume" and the power at 1), so that its output shows
+    // when the plate is in place.
     void beginPreparation();
-    // Sleeps until `waitSeconds` have passed since beginPreparation(), giving the plug-in's
-    // synthesis timer its tick, then feeds silence past the next 2048-sample boundary,
-    // where the convolver swaps the finished impulse in.
-    void finishPreparation(double waitSeconds);
+    // Feeds silence, block by block, until the plate answers at the output (its own
+    // dither, convolved with the new impulse, lifts the output from zero) or `waitSeconds`
+    // have passed since beginPreparation(); in the latter case it then feeds silence past
+    // the next 2048-sample boundary, where the convolver swaps a just finished impulse in.
+    // Restores "Mix", "Volume" and the power. Returns whether the plate was seen.
+    bool finishPreparation(double waitSeconds);
+    // Seconds from beginPreparation() to the end of finishPreparation().
+    double preparationSeconds() const { return preparationTime; }
 
     // Runs the source through the plug-in into the sink, latency removed. tailSeconds < 0:
     // render until the output's level in 10 ms windows stays below `silenceDb` dBFS for
@@ -64,8 +71,8 @@ public:
     RenderStats render(StereoSource& source, StereoSink& sink, double tailSeconds,
                        const std::string& progressLabel = "", double silenceDb = kSilenceDb);
 
-    // Feeds `frames` of silence and drops the output.
-    void processSilence(int64_t frames);
+    // Feeds `frames` of silence and drops the output; returns the output's peak.
+    float processSilence(int64_t frames);
 
 private:
     void processBlock(int frames);  // inputs → outputs, counts the frames
@@ -77,6 +84,8 @@ private:
     std::vector<float> outL, outR;           // one host block of output
     int64_t processed;                       // frames processed since construction
     std::chrono::steady_clock::time_point preparationStart;  // when the first block went in
+    double preparationTime;                  // seconds the preparation took
+    float savedOutputs[3];                   // "Mix", "Volume", Power during the preparation
 };
 
 // One line for stderr: levels in and out, tail length, time taken and real-time factor.

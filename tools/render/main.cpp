@@ -87,10 +87,14 @@ int runSession(VstLibrary& library, const CommandLine& line)
     bool impulse = !line.irPath.empty() || !line.plotPath.empty();
     if (!reader && !impulse)
         return 0;
-    auto waitStarted = std::chrono::steady_clock::now();
     renderer.beginPreparation();
-    renderer.finishPreparation(line.waitSeconds);
-    double prepared = std::chrono::duration<double>(std::chrono::steady_clock::now() - waitStarted).count();
+    bool answered = renderer.finishPreparation(line.waitSeconds);
+    if (!answered)
+        std::fprintf(stderr,
+                     "lustrana-render: warning: the plate did not answer within %.1f s; the output may lack "
+                     "reverb at its start (give a longer --wait)\n",
+                     line.waitSeconds);
+    double prepared = renderer.preparationSeconds();
 
     if (impulse) {
         RenderStats stats;
@@ -111,8 +115,8 @@ int runSession(VstLibrary& library, const CommandLine& line)
     if (reader) {
         RenderStats stats = renderer.render(*reader, *writer, line.tailSeconds, line.input);
         writer->commit();
-        std::fprintf(stderr, "%s -> %s: %s | prepared in %.2f s\n", line.input.c_str(), line.output.c_str(),
-                     describeStats(stats, rate).c_str(), prepared);
+        std::fprintf(stderr, "%s -> %s: %s | %s %.2f s\n", line.input.c_str(), line.output.c_str(),
+                     describeStats(stats, rate).c_str(), answered ? "plate ready after" : "waited", prepared);
         if (writer->clippedSamples() > 0)
             std::fprintf(stderr, "lustrana-render: warning: %lld samples beyond full scale were clipped in %s\n",
                          (long long)writer->clippedSamples(), line.output.c_str());
