@@ -25,13 +25,6 @@ StereoBuffer noise(size_t n, float level, unsigned seed = 1)
     return b;
 }
 
-float maxAbs(const std::vector<float>& x, size_t from = 0, size_t to = SIZE_MAX)
-{
-    float m = 0.0f;
-    for (size_t i = from; i < std::min(to, x.size()); i++)
-        m = std::max(m, std::fabs(x[i]));
-    return m;
-}
 
 // "Mix" 0: the output is the raw input 2048 samples late, bit for bit, at any rate and with
 // the power on or off; "Volume" does not touch the dry path.
@@ -115,7 +108,7 @@ TEST(Meter, StereoToMonoWithOppositeChannelsCarriesOnlyDither)
     EXPECT_EQ(*fx->getLevelToPlate(), 0.0f);
     fx->setParameter(kMode, 0.1f);
     run(*fx, in, 2048);
-    EXPECT_GT(*fx->getLevelToPlate(), 0.8f);
+    EXPECT_GT(*fx->getLevelToPlate(), 0.5f);
 }
 
 TEST(Controls, SampleRateRatios)
