@@ -81,6 +81,8 @@ public:
     float getRateToRef() const { return rateToRef; }
     float getRefToRate() const { return refToRate; }
     QS_ConvolverP* getConvolver() { return convolver.get(); }
+    // [any thread] duration of the last synthesis including loadImpulse, in microseconds
+    long long lastSynthesisMicroseconds() const { return synthesisMicros.load(std::memory_order_relaxed); }
     int getPreDelaySamples() const { return preDelaySamples; }
     int getRoutingMode() const { return routingMode.load(std::memory_order_relaxed); }
 
@@ -156,6 +158,7 @@ private:
     // Plate synthesis working state [timer thread]
     int synthIndex = 0;                        // sample counter i
     float synthAntiDenormal = 1e-22f;          // the synthesis's own flipping offset
+    std::atomic<long long> synthesisMicros{0}; // duration of the last synthesis
     float dispersionIn[2][kDispersionStages];      // stage inputs
     float dispersionPrevIn[2][kDispersionStages];  // previous stage inputs
     float dispersionOut[2][kDispersionStages];     // stage outputs

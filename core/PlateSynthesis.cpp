@@ -12,6 +12,7 @@
 #include "dsp/QS_Peaking_1b.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 struct Controlsgui::PlateRecipe {
@@ -103,6 +104,7 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
 {
     if (!mayBeginSynthesis())
         return;
+    const auto started = std::chrono::steady_clock::now();
 
     const int L = std::clamp(impulseLength, 6, QS_ConvolverP::kImpulseCapacity);
     const float Lf = (float)L;
@@ -232,6 +234,9 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
 
     convolver->loadImpulse();
     synthIndex = 0;
+    synthesisMicros.store(std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::steady_clock::now() - started).count(),
+                          std::memory_order_relaxed);
     rebuildRequested[0].store(false, std::memory_order_release);
     rebuildRequested[1].store(false, std::memory_order_release);
 }
