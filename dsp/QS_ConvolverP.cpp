@@ -41,7 +41,7 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
     // Anonymous memory arrives zero-filled and untouched; a page becomes resident only when
     // it is first written, so only the partitions in use cost memory.
     void* mapping = mmap(nullptr, storageBytes, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED)
         throw std::bad_alloc();
     storage = mapping;
@@ -128,11 +128,10 @@ void QS_ConvolverP::processSample()
 void QS_ConvolverP::blockStep()
 {
     // 1. A loaded impulse takes over at this boundary. The input ring keeps its order, so the
-    // new impulse meets the same past input as the old one did.
-    if (impulseReady.load(std::memory_order_acquire)) {
+    // new impulse meets the same past input as the old one did; a longer ring grows into rows
+    // that only count once they have received input (validRows).
+    if (impulseReady.load(std::memory_order_acquire))
         swapImpulse();
-        validRows = std::min(validRows, ringLength());
-    }
     validRows = std::min(validRows + 1, ringLength());
     const int partitions = std::min(validRows, frontCount);
 
