@@ -35,13 +35,13 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
     const size_t impulseBytes = pageRound(sizeof(float) * kImpulseCapacity);
     const size_t rowsBytes = pageRound(sizeof(float) * stride * kMaxPartitions);
     const size_t rowBytes = pageRound(sizeof(float) * stride);
-    const size_t channelBytes = 2 * impulseBytes + 4 * rowsBytes + 2 * rowBytes;
+    const size_t channelBytes = 2 * impulseBytes + 3 * rowsBytes + 3 * rowBytes;
     storageBytes = 2 * channelBytes + rowBytes;
 
     // Anonymous memory arrives zero-filled and untouched; a page becomes resident only when
     // it is first written, so only the partitions in use cost memory.
     void* mapping = mmap(nullptr, storageBytes, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED)
         throw std::bad_alloc();
     storage = mapping;
@@ -57,8 +57,8 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
         ch.impulse[1] = carve(impulseBytes);
         ch.spectra[0] = carve(rowsBytes);
         ch.spectra[1] = carve(rowsBytes);
-        ch.history = carve(rowsBytes);
         ch.inputSpectra = carve(rowsBytes);
+        ch.inputRow = carve(rowBytes);
         ch.accumulator = carve(rowBytes);
         ch.outputRow = carve(rowBytes);
         ch.continuityOffset = 0.0f;
@@ -118,7 +118,7 @@ void QS_ConvolverP::processSample()
         ch.dcPreviousOut = static_cast<float>(y);
         ch.out = ch.dcPreviousOut;
         ch.lastRaw = raw;
-        row(ch.history, historyIndex[0])[p] = *input[c];
+        ch.inputRow[p] = *input[c];
     }
     if (++inPos < fftSize)
         return;
@@ -128,18 +128,18 @@ void QS_ConvolverP::processSample()
 void QS_ConvolverP::blockStep()
 {
     // 1. A loaded impulse takes over at this boundary. The input ring keeps its order, so the
-    // new impulse meets the same past input as the old one did.
-    if (impulseReady.load(std::memory_order_acquire)) {
+    // new impulse meets the same past input as the old one did; a longer ring grows into rows
+    // that only count once they have received input (validRows).
+    if (impulseReady.load(std::memory_order_acquire))
         swapImpulse();
-        validRows = std::min(validRows, ringLength());
-    }
     validRows = std::min(validRows + 1, ringLength());
     const int partitions = std::min(validRows, frontCount);
 
     const int current = historyIndex[0];
     for (Channel& ch : channels) {
-        // 2. spectrum of the newest input row
-        processFft->forward(row(ch.inputSpectra, current), row(ch.history, current));
+        // 2. spectrum of the newest input row into the ring (older input rows are not kept:
+        // only their spectra are used again)
+        processFft->forward(row(ch.inputSpectra, current), ch.inputRow);
 
         // 3., 4. sum of the partition products; rows never written since a ring change
         // (validRows) hold no input yet and are skipped. DC and Nyquist are dropped.
@@ -166,12 +166,9 @@ void QS_ConvolverP::blockStep()
     std::memmove(historyIndex + 1, historyIndex, sizeof(int) * last);
     historyIndex[0] = oldest;
 
-    // 8. the new row starts with the hop just transformed
-    for (Channel& ch : channels) {
-        const float* previous = row(ch.history, current) + half;
-        // (with a ring of one row this copies within the same row; the halves do not overlap)
-        std::memcpy(row(ch.history, historyIndex[0]), previous, sizeof(float) * hop);
-    }
+    // 8. the new input row starts with the hop just transformed
+    for (Channel& ch : channels)
+        std::memcpy(ch.inputRow, ch.inputRow + half, sizeof(float) * hop);
     inPos = hop;
 }
 

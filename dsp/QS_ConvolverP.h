@@ -48,13 +48,13 @@ public:
     size_t storageSize() const { return storageBytes; }
 
 private:
-    // The front set, the history, the accumulator and the output row belong to the audio
-    // thread; the back set (impulse[1], spectra[1]) to the loader until the swap.
+    // The front set, the input row and spectra, the accumulator and the output row belong to
+    // the audio thread; the back set (impulse[1], spectra[1]) to the loader until the swap.
     struct Channel {
         float* impulse[2];        // time-domain impulse buffers: [0] front, [1] back
         float* spectra[2];        // partition spectra, kMaxPartitions rows: [0] front, [1] back
-        float* history;           // input rows: previous hop, then new hop; kMaxPartitions rows
-        float* inputSpectra;      // row r = spectrum of history row r
+        float* inputRow;          // transform input: the previous hop, then the new hop
+        float* inputSpectra;      // kMaxPartitions rows, the ring of past input spectra
         float* accumulator;       // the block's summed spectrum
         float* outputRow;         // inverse transform of the accumulator, scaled
         float continuityOffset;   // added to every raw output of the block
@@ -81,11 +81,11 @@ private:
     size_t storageBytes;              // its size
 
     // [audio thread]
-    int inPos;                        // write position in the current history row
+    int inPos;                        // write position in the input row
     int frontCount;                   // partitions of the front impulse
     int validRows;                    // ring positions 0.. holding spectra of real input
-    int historyIndex[kMaxPartitions]; // permutation of rows; entry i < ringLength() is the
-                                      // history row i blocks old, the rest are free rows
+    int historyIndex[kMaxPartitions]; // permutation of spectrum rows; entry i < ringLength()
+                                      // is the row i blocks old, the rest are free rows
     double dither;                    // ±1e-24, flips every sample
     RealFft* processFft;              // audio thread's transform
 
