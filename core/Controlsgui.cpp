@@ -1,7 +1,14 @@
 // Controlsgui construction, destruction and the host answers that are not parameters.
 #include "core/Controlsgui.h"
 
+#include "core/InstanceRegistry.h"
+#include "dsp/QS_CHORUS_1.h"
+#include "dsp/QS_ConvolverP.h"
+#include "dsp/QS_LowpassN.h"
+#include "dsp/QS_Peaking_1b.h"
 #include "host/AEffEditor.h"
+
+#include <cmath>
 
 #include <cstring>
 #include <new>
@@ -21,7 +28,7 @@ Controlsgui::Controlsgui(audioMasterCallback audioMaster)
     for (auto& r : rebuildRequested)
         r.store(false, std::memory_order_relaxed);
 
-    programBank = new ControlsguiProgram[kNumPrograms];
+    programBank = std::make_unique<ControlsguiProgram[]>(kNumPrograms);
     selectProgram(0);
     antiDenormal = 1e-22f;
     setNumInputs(2);
@@ -34,34 +41,129 @@ Controlsgui::Controlsgui(audioMasterCallback audioMaster)
     refToRate = 1.0f;
     buildEngine();
     suspend();
-    createEditor();
+    try {
+        createEditor();
+    } catch (...) {
+        // without an editor the effect works on; the record does not advertise one
+        setEditor(nullptr);
+    }
 }
 
 Controlsgui::~Controlsgui()
 {
-    delete[] programBank;
+    // Leave the registry first: it waits for a tick in progress, and afterwards the timer
+    // never visits this instance again.
+    InstanceRegistry::leave(this);
+    programBank.reset();
+    convolver.reset();
+    for (auto& l : synthLowpass)
+        l.reset();
+    for (auto& c : chorus)
+        c.reset();
+    for (auto& t : toneFilter)
+        t.reset();
+    // the editor goes last, with the base
 }
+
+namespace {
+
+// Control values of the six tone filters: centre, bandwidth, gain.
+constexpr float kToneControls[6][3] = {
+    {0.009f, 0.4f, 1.7f}, {0.136f, 0.1f, 2.0f}, {0.8163f, 0.0f, 0.5f},
+    {0.008f, 0.4f, 1.7f}, {0.127f, 0.1f, 2.0f}, {0.8163f, 0.0f, 0.5f},
+};
+
+} // namespace
 
 void Controlsgui::buildEngine()
 {
+    // The tube stage fills (or shares) the process's current tables and zeroes its state.
+    tubeStage.reset();
+
+    for (float& c : cachedParameters)
+        c = 0.0f;
+    cachedParameters[kHipass] = 2.0f;  // outside 0..1: the first block computes both filters
+    cachedParameters[kLowpass] = 2.0f;
+    pingLevel.store(0.0f, std::memory_order_relaxed);
+
+    hostPeriod = 1.0f / currentSampleRate;
+
+    impulseLength = 340000;
+    convolverInput[0] = convolverInput[1] = 0.0f;
+    convolver = std::make_unique<QS_ConvolverP>(impulseLength, 4096, convolverInput[0], convolverInput[1]);
+    for (int c = 0; c < 2; c++) {
+        convolverOutput[c] = convolver->outputCell(c);
+        backImpulse[c] = &convolver->impulseBufferRef(c);
+    }
+
+    synthLowpassCoefficient = 1.0f;
+    for (int c = 0; c < 2; c++) {
+        synthLowpassInput[c] = 0.0f;
+        synthLowpass[c] = std::make_unique<QS_LowpassN>(synthLowpassInput[c], 6, synthLowpassCoefficient,
+                                                        rateToRef);
+        synthLowpassOutput[c] = synthLowpass[c]->output();
+    }
+
+    for (auto& r : rebuildRequested)
+        r.store(false, std::memory_order_relaxed);
+    synthIndex = 0;
+    for (int c = 0; c < 2; c++)
+        for (int s = 0; s < kDispersionStages; s++)
+            dispersionIn[c][s] = dispersionPrevIn[c][s] = dispersionOut[c][s] = dispersionPrevOut[c][s] = 0.0f;
+
+    for (int c = 0; c < 2; c++) {
+        chorusParams[c] = ChorusParams{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+        chorusInput[c] = 0.0f;
+        chorus[c] = std::make_unique<QS_CHORUS_1>(chorusInput[c], chorusParams[c], rateToRef);
+        chorusOutput[c] = chorus[c]->output();
+    }
+
+    for (int c = 0; c < 2; c++) {
+        for (float& v : dryRing[c])
+            v = 0.0f;
+        for (float& v : preDelayRing[c])
+            v = 0.0f;
+    }
+    dryWrite = kDryDelay;
+    dryRead = 0;
+    dryDelay = kDryDelay;
+    preDelayRead = preDelayWrite = 0;
+
+    for (int k = 0; k < 6; k++) {
+        toneFilterInput[k][0] = toneFilterInput[k][1] = 0.0f;
+        toneFilter[k] = std::make_unique<QS_Peaking_1b>(toneFilterInput[k][0], toneFilterInput[k][1],
+                                                        toneFilterControls[k], rateToRef);
+        for (int j = 0; j < 3; j++)
+            toneFilterControls[k][j] = kToneControls[k][j];
+        toneFilterOutput[k] = toneFilter[k]->output1();
+    }
+    for (auto& t : toneFilter)
+        t->updateCoefficients();
+
+    limiterGr = limiterSmoothed = limiterDb = 0.0f;
+    limiterGain = 1.0f;
+    limited[0] = limited[1] = 0.0f;
+    modPhase = modIncrement = 0.0f;
+    modGain[0] = modGain[1] = 0.0f;
+    highpass = Biquad{};
+    lowpass = Biquad{};
+
+    InstanceRegistry::enter(this);
+    levelToPlate = 0.0f;
 }
 
 void Controlsgui::setSampleRate(float rate)
 {
+    // A rate that is not a number or not positive is ignored; others are held to the span
+    // in which the tube stage's internal clock and the rings stay meaningful.
+    if (!(rate > 0.0f) || !std::isfinite(rate))
+        return;
+    rate = std::fmin(std::fmax(rate, kMinSampleRate), kMaxSampleRate);
     AudioEffectX::setSampleRate(rate);
     currentSampleRate = rate;
     rateToRef = 44100.0f / rate;
     hostPeriod = 1.0f / rate;
     refToRate = 1.0f / rateToRef;
-}
-
-void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
-{
-    (void)inputs;
-    for (VstInt32 n = 0; n < sampleFrames; n++) {
-        outputs[0][n] = 0.0f;
-        outputs[1][n] = 0.0f;
-    }
 }
 
 void Controlsgui::requestPing()
@@ -73,13 +175,6 @@ float* Controlsgui::getLevelToPlate()
 {
     return &levelToPlate;
 }
-
-void Controlsgui::buildPlateImpulse() {}
-void Controlsgui::buildStandardSteel() {}
-void Controlsgui::buildThickSteel() {}
-void Controlsgui::buildThinIron() {}
-void Controlsgui::buildThinBrass() {}
-void Controlsgui::buildElastic() {}
 
 bool Controlsgui::getEffectName(char* name)
 {

@@ -16,6 +16,7 @@
 #include "host/AudioEffectX.h"
 
 #include <atomic>
+#include <memory>
 
 class QS_ConvolverP;
 class QS_LowpassN;
@@ -23,10 +24,17 @@ class QS_Peaking_1b;
 
 class Controlsgui : public AudioEffectX {
 public:
-    static constexpr int kRingLength = 8820;      // dry and pre-delay rings, samples
+    static constexpr int kRingLength = 8820;      // dry ring, samples
+    // The pre-delay ring holds 200 ms at every rate a host may set (up to 384 kHz); at
+    // 44.1 kHz its delay is the same as a ring of 8820 samples.
+    static constexpr int kPreDelayCapacity = 8820 * 9;
     static constexpr int kDryDelay = 2048;        // equals the convolver's hop
     static constexpr int kDispersionStages = 40;  // first-order allpasses per channel
     static const char kVendor[];                  // 13-character web address
+    static constexpr float kMinSampleRate = 1000.0f;    // rates outside are held to these
+    static constexpr float kMaxSampleRate = 1000000.0f;
+    static constexpr float kMaxInput = 1e4f;      // plate-feed input bound, +80 dBFS
+    static constexpr float kMaxNormalisedCorner = 0.49f;  // input filter corners stay below Nyquist
 
     explicit Controlsgui(audioMasterCallback audioMaster);
     ~Controlsgui() override;
@@ -72,7 +80,11 @@ public:
     int getImpulseLength() const { return impulseLength; }
     float getRateToRef() const { return rateToRef; }
     float getRefToRate() const { return refToRate; }
-    QS_ConvolverP* getConvolver() { return convolver; }
+    QS_ConvolverP* getConvolver() { return convolver.get(); }
+    // [any thread] duration of the last synthesis including loadImpulse, in microseconds
+    long long lastSynthesisMicroseconds() const { return synthesisMicros.load(std::memory_order_relaxed); }
+    int getPreDelaySamples() const { return preDelaySamples; }
+    int getRoutingMode() const { return routingMode.load(std::memory_order_relaxed); }
 
 private:
     friend class InstanceRegistry;
@@ -88,6 +100,7 @@ private:
     void editorSetParameter(VstInt32 index, float value);
 
     // Control update [audio thread]
+    float control(int index) const;  // the value processing reads: default if NaN, else 0..1
     void updateControls();
     static void computeHighpass(Biquad& q, float value, float rateToRef);
     static void computeLowpass(Biquad& q, float value, float rateToRef);
@@ -99,7 +112,7 @@ private:
 
     // Parameters and programs [any thread writes, audio and timer threads read]
     std::atomic<float> parameterValues[kNumParams];  // live values, unclamped
-    ControlsguiProgram* programBank = nullptr;       // 50 programs, owned
+    std::unique_ptr<ControlsguiProgram[]> programBank;  // 50 programs, owned
 
     // Sample-rate ratios [host thread writes while suspended]
     float currentSampleRate = 44100.0f;  // last setSampleRate
@@ -112,7 +125,8 @@ private:
     float cachedParameters[kNumParams];        // values last acted on
     Biquad highpass;                           // plate-feed high-pass, double precision
     Biquad lowpass;                            // plate-feed low-pass, double precision
-    int routingMode = 0;                       // 0..5
+    std::atomic<int> routingMode{0};           // 0..5; the synthesis reads it too
+    int inputStage = 0;                        // 0 tube stage, other solid state
     int preDelaySamples = 0;                   // ring distance, clamped to the ring
     float limiterAttack = 0.983f;              // per-sample coefficients of the wet limiter
     float limiterRelease = 0.999f;
@@ -126,30 +140,32 @@ private:
     std::atomic<bool> rebuildRequested[2];     // always set and cleared together
 
     // Convolver and its cells
-    QS_ConvolverP* convolver = nullptr;        // owned
+    std::unique_ptr<QS_ConvolverP> convolver;  // owned
     float convolverInput[2] = {0, 0};          // input cells, left and right
     const float* convolverOutput[2] = {};      // the convolver's output cells
     float** backImpulse[2] = {};               // references to the back impulse buffers
 
     // Plate synthesis components [timer thread]
-    QS_LowpassN* synthLowpass[2] = {};         // 6-stage darkening chains, owned
+    std::unique_ptr<QS_LowpassN> synthLowpass[2];  // 6-stage darkening chains, owned
     float synthLowpassInput[2] = {0, 0};       // their input cells
     float synthLowpassCoefficient = 1.0f;      // shared coefficient cell
     const float* synthLowpassOutput[2] = {};   // their output cells
-    QS_Peaking_1b* toneFilter[6] = {};         // 0..2 left, 3..5 right, owned
+    std::unique_ptr<QS_Peaking_1b> toneFilter[6];  // 0..2 left, 3..5 right, owned
     float toneFilterInput[6][2] = {};          // their input cells
     float toneFilterControls[6][3] = {};       // centre, bandwidth, gain
     const float* toneFilterOutput[6] = {};     // their first output cells
 
     // Plate synthesis working state [timer thread]
     int synthIndex = 0;                        // sample counter i
+    float synthAntiDenormal = 1e-22f;          // the synthesis's own flipping offset
+    std::atomic<long long> synthesisMicros{0}; // duration of the last synthesis
     float dispersionIn[2][kDispersionStages];      // stage inputs
     float dispersionPrevIn[2][kDispersionStages];  // previous stage inputs
     float dispersionOut[2][kDispersionStages];     // stage outputs
     float dispersionPrevOut[2][kDispersionStages]; // previous stage outputs
 
     // Modulators [audio thread]
-    QS_CHORUS_1* chorus[2] = {};               // left, right, owned
+    std::unique_ptr<QS_CHORUS_1> chorus[2];    // left, right, owned
     ChorusParams chorusParams[2];              // their parameter blocks
     float chorusInput[2] = {0, 0};             // their input cells
     const float* chorusOutput[2] = {};         // their output cells
@@ -169,7 +185,7 @@ private:
     int dryWrite = kDryDelay;                  // write = read + dryDelay
     int dryRead = 0;
     int dryDelay = kDryDelay;
-    float preDelayRing[2][kRingLength];        // plate feed before the filters
+    float preDelayRing[2][kPreDelayCapacity];  // plate feed before the filters
     int preDelayRead = 0;
     int preDelayWrite = 0;
 

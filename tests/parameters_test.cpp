@@ -108,7 +108,7 @@ TEST(Programs, OutOfRangeSelectionIsIgnored)
 {
     auto p = newInstance();
     p->dispatch(effSetProgram, 0, 3);
-    for (VstIntPtr bad : {(VstIntPtr)50, (VstIntPtr)-1, (VstIntPtr)1 << 40})
+    for (VstIntPtr bad : {(VstIntPtr)50, (VstIntPtr)-1, (VstIntPtr)INTPTR_MAX})
         p->dispatch(effSetProgram, 0, bad);
     EXPECT_EQ(p->dispatch(effGetProgram), 3);
     p->dispatch(effSetProgram, 0, 49);

@@ -1,0 +1,276 @@
+// Block processing [audio thread]: the control update that turns parameters into per-block
+// constants, the per-sample signal chain, and the meter publication.
+//
+// Parameter values are stored as hosts send them; what processing reads is made safe here:
+// a value that is not a number reads as the parameter's default and every other value is
+// held to 0..1, the range hosts and the editor use. Inside that range nothing changes.
+// Non-finite input samples are taken as silence, and the plate feed is bounded to +80 dBFS,
+// so a hostile block can never leave NaN or infinity in a filter, the convolver or the tube.
+#include "core/Controlsgui.h"
+
+#include "core/Rand15.h"
+#include "dsp/QS_CHORUS_1.h"
+#include "dsp/QS_ConvolverP.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+float finiteOrZero(float x)
+{
+    return std::isfinite(x) ? x : 0.0f;
+}
+
+} // namespace
+
+float Controlsgui::control(int index) const
+{
+    float v = parameterValues[index].load(std::memory_order_relaxed);
+    if (std::isnan(v))
+        return kParameterDefaults[index];
+    return std::clamp(v, 0.0f, 1.0f);
+}
+
+void Controlsgui::computeHighpass(Biquad& q, float value, float rateToRef)
+{
+    // corner 44.1 Hz … 2028.6 Hz at any rate, Q 1.414 / 2
+    float f = (value * 0.045f + 0.001f) * rateToRef;
+    q.f = std::min(f, kMaxNormalisedCorner);
+    double w = q.f * kTwoPi;
+    q.cosw = std::cos(w);
+    q.alpha = (double)(std::sin((float)w) / 1.414f);
+    q.b0 = q.b2 = (1.0 + q.cosw) * 0.5;
+    q.b1 = -(1.0 + q.cosw);
+    q.a0 = 1.0 + q.alpha;
+    q.a1 = q.cosw * -2.0;
+    q.a2 = 1.0 - q.alpha;
+    q.invA0 = 1.0 / q.a0;
+}
+
+void Controlsgui::computeLowpass(Biquad& q, float value, float rateToRef)
+{
+    // corner 882 Hz … 20727 Hz at any rate (held below Nyquist at low rates), Q 0.96 / 2
+    float f = (value * 0.45f + 0.02f) * rateToRef;
+    q.f = std::min(f, kMaxNormalisedCorner);
+    double w = q.f * kTwoPi;
+    q.cosw = std::cos(w);
+    q.alpha = (double)(std::sin((float)w) / 0.96f);
+    q.b0 = q.b2 = (1.0 - q.cosw) * 0.5;
+    q.b1 = 1.0 - q.cosw;
+    q.a0 = 1.0 + q.alpha;
+    q.a1 = q.cosw * -2.0;
+    q.a2 = 1.0 - q.alpha;
+    q.invA0 = 1.0 / q.a0;
+}
+
+void Controlsgui::updateControls()
+{
+    int stage = selectorIndex(control(kInputStage));
+    inputStage = stage;
+
+    limiterAttack = std::exp(std::log(0.983f) * rateToRef);
+    limiterRelease = std::exp(std::log(0.999f) * rateToRef);
+
+    float sweep = control(kModVel) * 0.3f;
+    for (ChorusParams& p : chorusParams)
+        p.sweepWidth = p.rate = sweep;
+
+    auto differs = [this](int index, float value) { return !(cachedParameters[index] == value); };
+
+    float hp = control(kHipass);
+    if (differs(kHipass, hp)) {
+        computeHighpass(highpass, hp, rateToRef);
+        cachedParameters[kHipass] = hp;
+    }
+    float lp = control(kLowpass);
+    if (differs(kLowpass, lp)) {
+        computeLowpass(lowpass, lp, rateToRef);
+        cachedParameters[kLowpass] = lp;
+    }
+
+    int mode = selectorIndex(control(kMode));
+    routingMode.store(mode, std::memory_order_relaxed);
+
+    bool rebuild = (mode != 4 && differs(kWidth, control(kWidth))) || differs(kLength, control(kLength)) ||
+                   differs(kSound, control(kSound)) || differs(kTune, control(kTune)) ||
+                   differs(kPlateType, control(kPlateType));
+    if (rebuild && !rebuildRequested[0].load(std::memory_order_acquire) &&
+        !rebuildRequested[1].load(std::memory_order_acquire)) {
+        // Length and the cache first, then the flags: the synthesis acquires them and finds
+        // the request complete.
+        float length = (control(kLength) * 310000.0f + 11025.0f) * refToRate;
+        impulseLength = std::min((int)length, QS_ConvolverP::kImpulseCapacity);
+        for (int i = 0; i <= kMix; i++)
+            cachedParameters[i] = control(i);
+        cachedParameters[kPlateType] = control(kPlateType);
+        rebuildRequested[0].store(true, std::memory_order_release);
+        rebuildRequested[1].store(true, std::memory_order_release);
+    }
+
+    int delay = (int)(refToRate * control(kPreDel) * 8819.0f);
+    preDelaySamples = std::min(delay, kPreDelayCapacity - 1);
+}
+
+void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
+{
+    updateControls();
+
+    const int mode = routingMode.load(std::memory_order_relaxed);
+    float peak = 0.0f;
+    for (VstInt32 n = 0; n < sampleFrames; n++) {
+        const float L = finiteOrZero(inputs[0][n]);
+        const float R = finiteOrZero(inputs[1][n]);
+
+        // Dither: the same tiny noise on both routed channels.
+        const float dither = (float)rand15::next() * 1e-4f * 3.0518509e-05f;
+        antiDenormal = -antiDenormal;
+
+        // Routing.
+        const float G = control(kGain);
+        const float W = control(kWidth);
+        const float l = std::clamp(L, -kMaxInput, kMaxInput);
+        const float r = std::clamp(R, -kMaxInput, kMaxInput);
+        float A, B;
+        switch (mode) {
+        case 0:
+            A = B = (r + l) * (G * 0.5f) + dither;
+            break;
+        case 2:
+            A = (l * 0.9f + r * 0.1f) * G + dither;
+            B = (r * 0.9f + l * 0.1f) * G + dither;
+            break;
+        case 3:
+            A = r * G + dither;
+            B = l * G + dither;
+            break;
+        case 4:
+            A = (1.0f - W) * G * 0.5f * (r + l) + dither;
+            B = (r + l) * (W * G * 0.5f) + dither;
+            break;
+        default:  // 1 "Split Stereo", 5 and above "Follow the source"
+            A = l * G + dither;
+            B = r * G + dither;
+            break;
+        }
+
+        // Input stage: the tube model always runs, so its state and warm-up keep going.
+        float TA, TB;
+        tubeStage.process(A, B, TA, TB);
+        double feedL, feedR;
+        if (inputStage == 0) {
+            feedL = TA * 0.01f;
+            feedR = TB * 0.01f;
+        } else {
+            feedL = A * 0.25f;
+            feedR = B * 0.25f;
+        }
+
+        // Level to plate: -72 dB … 0 dB relative to a feed of 2.0.
+        const float level = (std::fabs((float)feedL) + std::fabs((float)feedR)) * 0.5f;
+        const float dB = level > 1e-4f ? 20.0f * std::log10(level * 0.5f) : -80.0f;
+        const float m = std::clamp((dB - -72.0f) * 0.013888889f, 0.0f, 1.0f);
+        peak = std::max(peak, m);
+
+        // Pre-delay, with the editor's ping entering both rings once.
+        const float ping = pingLevel.load(std::memory_order_relaxed);
+        preDelayRing[0][preDelayWrite] = (float)(ping + feedL);
+        preDelayRing[1][preDelayWrite] = (float)(ping + feedR);
+        double x[2] = {preDelayRing[0][preDelayRead], preDelayRing[1][preDelayRead]};
+        preDelayRead = (preDelayRead + 1) % kPreDelayCapacity;
+        preDelayWrite = (preDelayRead + preDelaySamples) % kPreDelayCapacity;
+        if (ping != 0.0f) {
+            float consumed = ping;  // a ping requested meanwhile stays for the next sample
+            pingLevel.compare_exchange_strong(consumed, 0.0f, std::memory_order_relaxed);
+        }
+
+        // High-pass then low-pass, double precision, direct form I.
+        for (Biquad* q : {&highpass, &lowpass})
+            for (int c = 0; c < 2; c++) {
+                double y = (q->b0 * x[c] + q->b1 * q->x1[c] + q->b2 * q->x2[c] - q->a1 * q->y1[c] -
+                            q->a2 * q->y2[c]) * q->invA0 + 0.0;
+                q->x2[c] = q->x1[c];
+                q->x1[c] = x[c];
+                q->y2[c] = q->y1[c];
+                q->y1[c] = y;
+                x[c] = y;
+            }
+
+        // Convolution: the wet signal arrives one hop (2048 samples) later.
+        convolverInput[0] = (float)x[0];
+        convolverInput[1] = (float)x[1];
+        convolver->processSample();
+        const float WL = *convolverOutput[0];
+        const float WR = *convolverOutput[1];
+
+        dryRing[0][dryWrite] = L;
+        dryRing[1][dryWrite] = R;
+
+        // Wet limiter: stereo-linked, threshold -6 dB, slope 0.1.
+        const float v = std::fabs(std::sqrt(WL * WL + WR * WR));
+        limiterDb = 20.0f * std::log10(std::max(v, 1e-4f));
+        limiterGr = limiterDb > -6.0f ? limiterDb - ((limiterDb - -6.0f) * 0.1f + -6.0f) : 0.0f;
+        const float c = limiterGr > limiterSmoothed ? limiterAttack : limiterRelease;
+        limiterSmoothed = (1.0f - c) * limiterGr + limiterSmoothed * c;
+        limiterGain = std::pow(10.0f, -limiterSmoothed * 0.05f);
+        limited[0] = limiterGain * WL;
+        limited[1] = WR * limiterGain;
+
+        // Modulation and mix.
+        const float dryL = dryRing[0][dryRead];
+        const float dryR = dryRing[1][dryRead];
+        const float mix = control(kMix);
+        const float volume = control(kVolume);
+        const float modVel = control(kModVel);
+        const float modAmp = control(kModAmp);
+        const float dryWeight = 1.0f - mix;
+        const float wetWeight = (1.0f - dryWeight) * 8.0f;
+        float outL, outR;
+        const int selector = modulationSelector(control(kModMode));
+        if (selector == 0 || selector == 3) {
+            modIncrement = (float)((double)modVel * 3.141592653589793 * (double)1e-4f * (double)rateToRef);
+            modPhase += modIncrement;
+            if ((double)modPhase >= kTwoPi)
+                modPhase = (float)((double)modPhase - kTwoPi);
+            if (selector == 0) {
+                modGain[0] = modGain[1] = 1.0f - modAmp * 0.3f * std::sin(modPhase);
+            } else {
+                const float s = std::sin(modPhase);
+                modGain[0] = 1.0f - modAmp * 0.5f * (modAmp * s);
+                modGain[1] = 1.0f - modAmp * 0.5f * (1.0f - modAmp * s);
+            }
+            outL = dryWeight * dryL + wetWeight * volume * modGain[0] * limited[0];
+            outR = dryWeight * dryR + wetWeight * volume * modGain[1] * limited[1];
+        } else {
+            if (selector == 1) {
+                chorusParams[0].rate = modVel * 0.15f + 0.02f;
+                chorusParams[1].rate = modVel * 0.16f + 0.022f;
+                chorusParams[0].mix = chorusParams[1].mix = modAmp * 0.5f;
+            } else {
+                chorusParams[0].rate = modVel * 0.2f + 0.02f;
+                chorusParams[1].rate = modVel * 0.21f + 0.022f;
+                chorusParams[0].mix = chorusParams[1].mix = 1.0f;
+            }
+            chorusInput[0] = WL;
+            chorusInput[1] = WR;
+            chorus[0]->process();
+            chorus[1]->process();
+            outL = dryWeight * dryL + wetWeight * volume * *chorusOutput[0];
+            outR = dryWeight * dryR + wetWeight * volume * *chorusOutput[1];
+        }
+
+        if (control(kPower) < 0.5f) {
+            outL = dryL;
+            outR = dryR;
+        }
+        outputs[0][n] = outL;
+        outputs[1][n] = outR;
+
+        dryRead = (dryRead + 1) % kRingLength;
+        dryWrite = (dryRead + dryDelay) % kRingLength;
+    }
+
+    std::atomic_ref<float>(levelToPlate).store(peak, std::memory_order_relaxed);
+}

@@ -1,0 +1,199 @@
+#include "dsp/QS_ConvolverP.h"
+
+#include "dsp/RealFft.h"
+#include "dsp/SpectrumMac.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+constexpr size_t kPage = 4096;
+constexpr int kRowPadding = 16;   // floats; keeps rows 64-byte aligned and off a 16 KiB stride
+
+size_t pageRound(size_t bytes) { return (bytes + kPage - 1) / kPage * kPage; }
+
+} // namespace
+
+QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const float& inputLeft,
+                             const float& inputRight)
+    : impulseLength(impulseLength_), input{&inputLeft, &inputRight}, fftSize(fftSize_),
+      half(fftSize_ / 2), hop(fftSize_ - fftSize_ / 2), stride(0), storage(nullptr),
+      storageBytes(0), inPos(0), frontCount(0), validRows(0), historyIndex{}, dither(1e-24),
+      processFft(nullptr), backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
+      impulseReady(false)
+{
+    if (fftSize < 16 || fftSize > kMaxFftSize || (fftSize & (fftSize - 1)) != 0)
+        throw std::invalid_argument("QS_ConvolverP transform length");
+
+    stride = static_cast<size_t>(fftSize) + kRowPadding;
+    const size_t impulseBytes = pageRound(sizeof(float) * kImpulseCapacity);
+    const size_t rowsBytes = pageRound(sizeof(float) * stride * kMaxPartitions);
+    const size_t rowBytes = pageRound(sizeof(float) * stride);
+    const size_t channelBytes = 2 * impulseBytes + 3 * rowsBytes + 3 * rowBytes;
+    storageBytes = 2 * channelBytes + rowBytes;
+
+    // Anonymous memory arrives zero-filled and untouched; a page becomes resident only when
+    // it is first written, so only the partitions in use cost memory.
+    void* mapping = mmap(nullptr, storageBytes, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED)
+        throw std::bad_alloc();
+    storage = mapping;
+
+    char* next = static_cast<char*>(storage);
+    auto carve = [&next](size_t bytes) {
+        float* block = reinterpret_cast<float*>(next);
+        next += bytes;
+        return block;
+    };
+    for (Channel& ch : channels) {
+        ch.impulse[0] = carve(impulseBytes);
+        ch.impulse[1] = carve(impulseBytes);
+        ch.spectra[0] = carve(rowsBytes);
+        ch.spectra[1] = carve(rowsBytes);
+        ch.inputSpectra = carve(rowsBytes);
+        ch.inputRow = carve(rowBytes);
+        ch.accumulator = carve(rowBytes);
+        ch.outputRow = carve(rowBytes);
+        ch.continuityOffset = 0.0f;
+        ch.lastRaw = 0.0f;
+        ch.dcPreviousIn = 0.0f;
+        ch.dcPreviousOut = 0.0f;
+        ch.dcCoefficient = 0.996f;
+        ch.out = 0.0f;
+    }
+    loadRow = carve(rowBytes);
+
+    try {
+        processFft = new RealFft(fftSize);
+        loadFft = new RealFft(fftSize);
+    } catch (...) {
+        delete processFft;
+        munmap(storage, storageBytes);
+        throw;
+    }
+
+    for (int i = 0; i < kMaxPartitions; ++i)
+        historyIndex[i] = i;
+    inPos = hop;
+    // Empty start: a ring of 100000 samples' worth of zero partitions, silent until the
+    // first impulse is swapped in.
+    frontCount = std::min(100000 / half, kMaxPartitions);
+}
+
+QS_ConvolverP::~QS_ConvolverP()
+{
+    delete processFft;
+    delete loadFft;
+    munmap(storage, storageBytes);
+}
+
+float* QS_ConvolverP::outputCell(int channel)
+{
+    return &channels[channel == 0 ? 0 : 1].out;
+}
+
+float*& QS_ConvolverP::impulseBufferRef(int channel)
+{
+    return channels[channel == 1 ? 1 : 0].impulse[1];
+}
+
+void QS_ConvolverP::processSample()
+{
+    const int p = inPos;
+    dither = -dither;
+    for (int c = 0; c < 2; ++c) {
+        Channel& ch = channels[c];
+        const float raw = ch.continuityOffset + ch.outputRow[p];
+        // DC blocker y = 0.996 y1 + x - x1, with the flipping 1e-24 against denormals
+        const double y = static_cast<double>(ch.dcCoefficient * ch.dcPreviousOut) + dither +
+                         static_cast<double>(raw - ch.dcPreviousIn);
+        ch.dcPreviousIn = raw;
+        ch.dcPreviousOut = static_cast<float>(y);
+        ch.out = ch.dcPreviousOut;
+        ch.lastRaw = raw;
+        ch.inputRow[p] = *input[c];
+    }
+    if (++inPos < fftSize)
+        return;
+    blockStep();
+}
+
+void QS_ConvolverP::blockStep()
+{
+    // 1. A loaded impulse takes over at this boundary. The input ring keeps its order, so the
+    // new impulse meets the same past input as the old one did; a longer ring grows into rows
+    // that only count once they have received input (validRows).
+    if (impulseReady.load(std::memory_order_acquire))
+        swapImpulse();
+    validRows = std::min(validRows + 1, ringLength());
+    const int partitions = std::min(validRows, frontCount);
+
+    const int current = historyIndex[0];
+    for (Channel& ch : channels) {
+        // 2. spectrum of the newest input row into the ring (older input rows are not kept:
+        // only their spectra are used again)
+        processFft->forward(row(ch.inputSpectra, current), ch.inputRow);
+
+        // 3., 4. sum of the partition products; rows never written since a ring change
+        // (validRows) hold no input yet and are skipped. DC and Nyquist are dropped.
+        std::memset(ch.accumulator, 0, sizeof(float) * fftSize);
+        std::memset(ch.outputRow, 0, sizeof(float) * fftSize);
+        for (int i = 0; i < partitions; ++i) {
+            spectrumMultiplyAccumulate(ch.accumulator, row(ch.inputSpectra, historyIndex[i]),
+                                       row(ch.spectra[0], i), half);
+            ch.accumulator[0] = 0.0f;
+            ch.accumulator[half] = 0.0f;
+        }
+
+        // 5. back to time: entries hop .. fftSize-1 are the next block's output
+        processFft->inverse(ch.accumulator, ch.outputRow);
+        processFft->rescale(ch.outputRow);
+
+        // 6. the new block starts where the old one ended, whatever changed in between
+        ch.continuityOffset = ch.lastRaw - ch.outputRow[hop - 1];
+    }
+
+    // 7. rotate the ring of the first ringLength() rows: the oldest row takes the new input
+    const int last = ringLength() - 1;
+    const int oldest = historyIndex[last];
+    std::memmove(historyIndex + 1, historyIndex, sizeof(int) * last);
+    historyIndex[0] = oldest;
+
+    // 8. the new input row starts with the hop just transformed
+    for (Channel& ch : channels)
+        std::memcpy(ch.inputRow, ch.inputRow + half, sizeof(float) * hop);
+    inPos = hop;
+}
+
+void QS_ConvolverP::loadImpulse()
+{
+    backCount = std::clamp(impulseLength / half, 0, kMaxPartitions);
+    // loadRow's second half is never written: the zero padding of the linear convolution.
+    for (Channel& ch : channels) {
+        const float* source = ch.impulse[1];
+        for (int p = 0; p < backCount; ++p) {
+            const float* part = source + static_cast<size_t>(p) * half;
+            for (int k = 0; k < half; ++k)
+                loadRow[k] = part[k] * kImpulseScale;
+            loadFft->forward(row(ch.spectra[1], p), loadRow);
+        }
+    }
+    impulseReady.store(true, std::memory_order_release);
+}
+
+void QS_ConvolverP::swapImpulse()
+{
+    for (Channel& ch : channels) {
+        std::swap(ch.impulse[0], ch.impulse[1]);
+        std::swap(ch.spectra[0], ch.spectra[1]);
+    }
+    std::swap(frontCount, backCount);
+    impulseReady.store(false, std::memory_order_release);
+}
