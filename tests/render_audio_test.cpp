@@ -225,3 +225,51 @@ TEST(RenderAudio, ScreenshotOfTheEditor)
     EXPECT_EQ((unsigned char)png[18] << 8 | (unsigned char)png[19], 900);
     EXPECT_EQ((unsigned char)png[22] << 8 | (unsigned char)png[23], 851);
 }
+
+TEST(RenderAudio, DemoWritesTheDryAndWetFilesAndTheirPictures)
+{
+    TempFolder folder;
+    std::string demo = folder / "demo";
+    RunResult run = runRenderer({"--demo", demo, "--wait", "10"}, folder);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Demo written to " + demo), std::string::npos) << run.out;
+    Audio dry;
+    ASSERT_TRUE(readWav(demo + "/dry.wav", dry));
+    EXPECT_GT(dry.frames(), 3u * 44100);
+    for (const char* plate : {"standard-steel", "thick-steel", "elastic"}) {
+        Audio wet, ir;
+        ASSERT_TRUE(readWav(demo + "/" + plate + ".wav", wet)) << plate;
+        EXPECT_GT(wet.frames(), dry.frames()) << plate;  // the tail
+        EXPECT_GT(dbfs(rms(wet, 0, dry.frames())), -40.0) << plate;
+        ASSERT_TRUE(readWav(demo + "/" + plate + "-ir.wav", ir)) << plate;
+        EXPECT_GT(ir.frames(), 4410u) << plate;
+        EXPECT_EQ(slurp(demo + "/" + plate + ".png").compare(1, 3, "PNG"), 0) << plate;
+    }
+    // Three measured decay times, the thick plate's the shortest.
+    std::vector<double> rt60;
+    for (size_t at = run.out.find("RT60 left "); at != std::string::npos; at = run.out.find("RT60 left ", at + 1))
+        rt60.push_back(printedRt60(run.out.substr(at)).first);
+    ASSERT_EQ(rt60.size(), 3u) << run.out;
+    EXPECT_LT(rt60[1], rt60[0]);
+    for (const std::string& file : folder.files())
+        EXPECT_EQ(file.find(".partial-"), std::string::npos) << file;
+    for (const char* file : {"/dry.wav", "/standard-steel.wav", "/thick-steel.wav", "/elastic.wav",
+                             "/standard-steel-ir.wav", "/thick-steel-ir.wav", "/elastic-ir.wav",
+                             "/standard-steel.png", "/thick-steel.png", "/elastic.png", "/editor.png"})
+        unlink((demo + file).c_str());
+    rmdir(demo.c_str());
+}
+
+TEST(RenderAudio, BenchPrintsTheCostForThreeBlockSizes)
+{
+    TempFolder folder;
+    RunResult run = runRenderer({"--bench", "0.2", "--wait", "10"}, folder);
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* size : {"block   64:", "block  512:", "block 4096:"}) {
+        size_t at = run.out.find(size);
+        ASSERT_NE(at, std::string::npos) << run.out;
+        double ms = 0;
+        EXPECT_EQ(std::sscanf(run.out.c_str() + at + std::strlen(size), "%lf ms CPU", &ms), 1);
+        EXPECT_GT(ms, 0.0);
+    }
+}

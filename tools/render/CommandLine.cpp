@@ -136,8 +136,11 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
     if (!action)
         throw UsageError("nothing to do: give IN OUT, or one of --demo, --ir, --plot, --screenshot, --list, "
                          "--bench (see --help)");
-    if (!line.demoDir.empty() && (!line.sets.empty() || line.program >= 0 || !line.input.empty()))
-        throw UsageError("--demo uses its own settings and takes no IN OUT, --set or --program");
+    if (!line.demoDir.empty() &&
+        (!line.sets.empty() || line.program >= 0 || !line.input.empty() || line.list || !line.irPath.empty() ||
+         !line.plotPath.empty() || !line.screenshotPath.empty() || line.benchSeconds > 0 || !line.format.empty() ||
+         line.tailSeconds >= 0 || line.rateGiven))
+        throw UsageError("--demo makes its own settings and files; it takes only --plugin, --wait and --block");
     if (line.rateGiven && !line.input.empty())
         throw UsageError("--rate is for runs without an input file; the input's own rate is used");
     return line;

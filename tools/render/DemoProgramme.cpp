@@ -182,7 +182,7 @@ StereoBuffer DemoProgramme::generate(double rate)
         mix.add(pluck(rate, note[0], 0.9, noise), 2.9 + note[1], 0.4, 0.5);
 
     // Then a few syllables of a voice.
-    mix.add(voice(rate, noise), 5.0, -0.25, 2.2);
+    mix.add(voice(rate, noise), 5.0, -0.25, 6.0);
 
     float peak = 0.0f;
     for (size_t i = 0; i < frames; i++)
