@@ -46,12 +46,7 @@ public:
             ADD_FAILURE() << "cannot create a temporary folder";
         path = name.data();
     }
-    ~TempFolder()
-    {
-        for (const std::string& file : files())
-            unlink((path + "/" + file).c_str());
-        rmdir(path.c_str());
-    }
+    ~TempFolder() { remove(path); }
     std::string operator/(const std::string& name) const { return path + "/" + name; }
     // Every entry of the folder (hidden ones included), sorted.
     std::vector<std::string> files() const
@@ -67,6 +62,26 @@ public:
         return names;
     }
     std::string path;  // the folder
+
+private:
+    static void remove(const std::string& folder)
+    {
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (dirent* entry = readdir(dir)) {
+                std::string name = entry->d_name;
+                if (name == "." || name == "..")
+                    continue;
+                struct stat info{};
+                std::string full = folder + "/" + name;
+                if (lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+                    remove(full);
+                else
+                    unlink(full.c_str());
+            }
+            closedir(dir);
+        }
+        rmdir(folder.c_str());
+    }
 };
 
 struct RunResult {
