@@ -49,10 +49,11 @@ public:
     ~TempFolder() { remove(path); }
     std::string operator/(const std::string& name) const { return path + "/" + name; }
     // Every entry of the folder (hidden ones included), sorted.
-    std::vector<std::string> files() const
+    std::vector<std::string> files() const { return entries(path); }
+    static std::vector<std::string> entries(const std::string& folder)
     {
         std::vector<std::string> names;
-        if (DIR* dir = opendir(path.c_str())) {
+        if (DIR* dir = opendir(folder.c_str())) {
             while (dirent* entry = readdir(dir))
                 if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
                     names.push_back(entry->d_name);
