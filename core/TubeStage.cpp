@@ -3,11 +3,10 @@
 #include "core/TubeTables.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
-constexpr float kSupply = 270.0f;   // V_B, the supply voltage
+constexpr float kSupply = 270.0f;       // V_B, the supply voltage
 constexpr int kMaxStepsPerSample = 48;  // 192 kHz over 4 kHz; below that the clock lags
 
 // The resampling low-pass (both directions).
@@ -24,30 +23,24 @@ inline float position(float v, float lo, float recip, float n)
     return (t > 0.0f ? (t < 1.0f ? t : 1.0f) : 0.0f) * n;
 }
 
-struct Cell {
-    int i0, i1, j0, j1;  // rows and columns read
-    float fr, fc;        // fractions
-};
-
-inline Cell locate(float r, float c)
+// Reads two tables that share a first and a second axis at (r, c), bilinearly.
+inline void bilinear2(const float* ta, const float* tb, float r, float c, float& va, float& vb)
 {
-    Cell k;
-    k.i0 = static_cast<int>(r);
-    k.fr = r - static_cast<float>(k.i0);
-    k.i1 = k.i0 + 1 < TubeTables::kRows ? k.i0 + 1 : TubeTables::kRows - 1;
-    k.j0 = static_cast<int>(c);
-    k.fc = c - static_cast<float>(k.j0);
-    k.j1 = k.j0 + 1 < TubeTables::kLastColumn ? k.j0 + 1 : TubeTables::kLastColumn;
-    return k;
-}
-
-inline float bilinear(const TubeTables& t, int table, const Cell& k)
-{
-    const float* a = t.row(table, k.i0);
-    const float* b = t.row(table, k.i1);
-    const float lo = a[k.j0] + (a[k.j1] - a[k.j0]) * k.fc;
-    const float hi = b[k.j0] + (b[k.j1] - b[k.j0]) * k.fc;
-    return (hi - lo) * k.fr + lo;
+    constexpr int kStride = TubeTables::kColumns;
+    const int i = static_cast<int>(r);
+    const float fr = r - static_cast<float>(i);
+    const int di = i + 1 < TubeTables::kRows ? kStride : 0;
+    const int j = static_cast<int>(c);
+    const float fc = c - static_cast<float>(j);
+    const int dj = j + 1 < TubeTables::kLastColumn ? 1 : 0;
+    const float* a = ta + i * kStride + j;
+    const float* b = tb + i * kStride + j;
+    const float alo = a[0] + (a[dj] - a[0]) * fc;
+    const float ahi = a[di] + (a[di + dj] - a[di]) * fc;
+    const float blo = b[0] + (b[dj] - b[0]) * fc;
+    const float bhi = b[di] + (b[di + dj] - b[di]) * fc;
+    va = (ahi - alo) * fr + alo;
+    vb = (bhi - blo) * fr + blo;
 }
 
 }  // namespace
@@ -70,21 +63,45 @@ void TubeStage::reset()
     colScale1 = 1.0f / 24.0f;
     rowScale2 = 1.0f / 200.0f;
     colScale2 = 1.0f / 40.0f;
-    for (Channel& c : channel)
-        c = Channel{};
+    net = Network{};
 }
 
-float TubeStage::lowpass(Filter& f, float x)
+void TubeStage::restartChannel(int lane)
 {
-    float y = kB[0] * x;
+    auto clear = [lane](Pair* p, int n) {
+        for (int k = 0; k < n; ++k)
+            p[k][lane] = 0.0f;
+    };
+    clear(net.s, 7);
+    clear(&net.i1, 1);
+    clear(&net.i2, 1);
+    clear(&net.i3, 1);
+    clear(&net.i4, 1);
+    clear(net.up.in, 2 * kOrder);
+    clear(net.up.out, 2 * kOrder);
+    clear(net.down.in, 2 * kOrder);
+    clear(net.down.out, 2 * kOrder);
+    clear(&net.dcIn, 1);
+    clear(&net.dcOut, 1);
+    clear(&net.last, 1);
+    clear(&net.previous, 1);
+}
+
+// Direct form I, summed in the order b0 … b8, then a1 … a8. The histories are rings written
+// twice, so that the eight newest entries always lie side by side from the position on;
+// the caller moves the position back by one after each step of both filters.
+TubeStage::Pair TubeStage::lowpass(Filter& f, int history, Pair x)
+{
+    const Pair* in = f.in + history;
+    const Pair* out = f.out + history;
+    Pair y = kB[0] * x;
     for (int k = 1; k <= kOrder; ++k)
-        y += kB[k] * f.in[k - 1];
+        y += kB[k] * in[k - 1];
     for (int k = 1; k <= kOrder; ++k)
-        y -= kA[k] * f.out[k - 1];
-    std::memmove(f.in + 1, f.in, (kOrder - 1) * sizeof(float));
-    std::memmove(f.out + 1, f.out, (kOrder - 1) * sizeof(float));
-    f.in[0] = x;
-    f.out[0] = y;
+        y -= kA[k] * out[k - 1];
+    const int newest = (history + kOrder - 1) & (kOrder - 1);
+    f.in[newest] = f.in[newest + kOrder] = x;
+    f.out[newest] = f.out[newest + kOrder] = y;
     return y;
 }
 
@@ -96,46 +113,53 @@ void TubeStage::advanceWarmup()
     warmGain = (1.0f - warmCoefficient) * target + warmCoefficient * warmGain;
 }
 
-float TubeStage::step(Channel& ch, float x, float gain) const
+TubeStage::Pair TubeStage::step(Pair x, float gain)
 {
-    const float u = lowpass(ch.up, x);
-    const float* s = ch.s;
+    Network& c = net;
+    const Pair u = lowpass(c.up, c.history, x);
+    const Pair* s = c.s;
 
     // Argument voltages from the previous state and currents.
-    const float p1 = 24753.896f * s[0] - 0.10415943f * s[1] + 1577.5487f * s[2]
-                   + 7.9880314f * s[3] + 9.127805f * s[4] + 0.53458506f * s[5]
-                   - 26271.012f * ch.i3 - 24727.646f * ch.i4
-                   + 0.022813192f * u + 0.9158387f * kSupply;
-    const float g1 = -62530.023f * s[0] - 0.10415943f * s[1] + 93.03283f * s[2]
-                   + 0.47107843f * s[3] + 0.5382943f * s[4] + 0.031526104f * s[5]
-                   + 0.9423723f * u + 0.054009784f * kSupply;
-    const float p2 = 23269.38f * s[0] - 136.27536f * s[2] + 7.508981f * s[3]
-                   + 8.580401f * s[4] + 0.50252545f * s[5] - 0.10415943f * s[6]
-                   - 24727.646f * ch.i2
-                   + 0.021445062f * u + 0.920886f * kSupply;
-    const float g2 = 24721.73f * s[0] + 1575.4988f * s[2] - 122.06148f * s[3]
-                   + 9.16108f * s[4] - 19.771725f * s[5] - 0.10415943f * s[6]
-                   - 26271.012f * ch.i2
-                   + 0.022783548f * u + 0.91464865f * kSupply;
+    const Pair p1 = 24753.896f * s[0] - 0.10415943f * s[1] + 1577.5487f * s[2]
+                  + 7.9880314f * s[3] + 9.127805f * s[4] + 0.53458506f * s[5]
+                  - 26271.012f * c.i3 - 24727.646f * c.i4
+                  + 0.022813192f * u + 0.9158387f * kSupply;
+    const Pair g1 = -62530.023f * s[0] - 0.10415943f * s[1] + 93.03283f * s[2]
+                  + 0.47107843f * s[3] + 0.5382943f * s[4] + 0.031526104f * s[5]
+                  + 0.9423723f * u + 0.054009784f * kSupply;
+    const Pair p2 = 23269.38f * s[0] - 136.27536f * s[2] + 7.508981f * s[3]
+                  + 8.580401f * s[4] + 0.50252545f * s[5] - 0.10415943f * s[6]
+                  - 24727.646f * c.i2
+                  + 0.021445062f * u + 0.920886f * kSupply;
+    const Pair g2 = 24721.73f * s[0] + 1575.4988f * s[2] - 122.06148f * s[3]
+                  + 9.16108f * s[4] - 19.771725f * s[5] - 0.10415943f * s[6]
+                  - 26271.012f * c.i2
+                  + 0.022783548f * u + 0.91464865f * kSupply;
 
-    // Tube 1: tables A and B; a grid above the table extends both currents linearly.
-    const Cell k1 = locate(position(p1, 50.0f, rowScale1, 9.0f),
-                           position(g1, -4.0f, colScale1, 44099.0f));
-    float i1 = bilinear(tables, 0, k1);
-    float i2 = bilinear(tables, 1, k1);
-    if (g1 > 20.0f) {
-        const double over = static_cast<double>(g1) - 20.0;
-        i1 = static_cast<float>(i1 + over * 1.43245574543015e-5);
-        i2 = static_cast<float>(i2 + over * 4.75537924389167e-5);
+    // Tube 1 (tables A, B): a grid above the table extends both currents linearly.
+    // Tube 2 (tables C, D): clamped at the table edges.
+    Pair i1, i2, i3, i4;
+    for (int lane = 0; lane < 2; ++lane) {
+        float a, b;
+        bilinear2(tables.row(0, 0), tables.row(1, 0),
+                  position(p1[lane], 50.0f, rowScale1, 9.0f),
+                  position(g1[lane], -4.0f, colScale1, 44099.0f), a, b);
+        if (g1[lane] > 20.0f) {
+            const double over = static_cast<double>(g1[lane]) - 20.0;
+            a = static_cast<float>(a + over * 1.43245574543015e-5);
+            b = static_cast<float>(b + over * 4.75537924389167e-5);
+        }
+        i1[lane] = a;
+        i2[lane] = b;
+        bilinear2(tables.row(2, 0), tables.row(3, 0),
+                  position(p2[lane], 100.0f, rowScale2, 9.0f),
+                  position(g2[lane], 5.0f, colScale2, 44099.0f), a, b);
+        i3[lane] = a;
+        i4[lane] = b;
     }
-    // Tube 2: tables C and D, clamped at the table edges.
-    const Cell k2 = locate(position(p2, 100.0f, rowScale2, 9.0f),
-                           position(g2, 5.0f, colScale2, 44099.0f));
-    const float i3 = bilinear(tables, 2, k2);
-    const float i4 = bilinear(tables, 3, k2);
 
     // State update from the previous state and this step's currents.
-    float n[7];
+    Pair n[7];
     n[0] = -0.8391183f * s[0] + 0.0027362597f * s[2] + 1.3855248e-5f * s[3]
          + 1.5832185e-5f * s[4] + 9.272383e-7f * s[5]
          + 0.11525533f * i1 - 0.045626383f * i2 - 0.045567095f * i3 - 0.042890124f * i4
@@ -158,37 +182,37 @@ float TubeStage::step(Channel& ch, float x, float gain) const
          - 1.2106023e-5f * i1 - 0.00020528067f * i2 + 0.007592343f * i3 - 0.00019296978f * i4
          + 1.7802976e-10f * u + 7.147029e-9f * kSupply;
     n[6] = 0.9998611f * s[6] + 1.9998611f * i3 + 1.9998611f * i4;
-    std::memcpy(ch.s, n, sizeof n);
-    ch.i1 = i1;
-    ch.i2 = i2;
-    ch.i3 = i3;
-    ch.i4 = i4;
+    for (int k = 0; k < 7; ++k)
+        c.s[k] = n[k];
+    c.i1 = i1;
+    c.i2 = i2;
+    c.i3 = i3;
+    c.i4 = i4;
 
     // Output voltage from the new state and currents.
-    const float y = 23269.38f * n[0] - 136.27536f * n[2] + 7.508981f * n[3]
-                  + 8.580401f * n[4] + 0.50252545f * n[5]
-                  - 1458.2642f * i1 - 24727.646f * i2 - 24695.514f * i3 - 39863.92f * i4
-                  + 0.021445062f * u + 0.920886f * kSupply;
+    const Pair y = 23269.38f * n[0] - 136.27536f * n[2] + 7.508981f * n[3]
+                 + 8.580401f * n[4] + 0.50252545f * n[5]
+                 - 1458.2642f * i1 - 24727.646f * i2 - 24695.514f * i3 - 39863.92f * i4
+                 + 0.021445062f * u + 0.920886f * kSupply;
 
     // DC blocker, warm-up fade, anti-alias filter.
-    const float d = y - ch.dcIn + dcCoefficient * ch.dcOut;
-    ch.dcIn = y;
-    ch.dcOut = d;
-    return lowpass(ch.down, d * gain);
+    const Pair d = y - c.dcIn + dcCoefficient * c.dcOut;
+    c.dcIn = y;
+    c.dcOut = d;
+    const Pair z = lowpass(c.down, c.history, d * gain);
+    c.history = (c.history + kOrder - 1) & (kOrder - 1);
+    return z;
 }
 
 void TubeStage::process(float a, float b, float& ta, float& tb)
 {
-    const float x[2] = { std::isfinite(a) ? a : 0.0f, std::isfinite(b) ? b : 0.0f };
+    const Pair x = { std::isfinite(a) ? a : 0.0f, std::isfinite(b) ? b : 0.0f };
     const float period = hostPeriod;
     int steps = 0;
     do {
         advanceWarmup();
-        for (int k = 0; k < 2; ++k) {
-            Channel& ch = channel[k];
-            ch.previous = ch.last;   // across host samples when this one gets a single step
-            ch.last = step(ch, x[k], warmGain);
-        }
+        net.previous = net.last;     // across host samples when this one gets a single step
+        net.last = step(x, warmGain);
         accumulator += internalStep;
     } while (accumulator < period && ++steps < kMaxStepsPerSample);
 
@@ -204,14 +228,14 @@ void TubeStage::process(float a, float b, float& ta, float& tb)
         accumulator = 0.0f;
     }
 
-    float* out[2] = { &ta, &tb };
-    for (int k = 0; k < 2; ++k) {
-        Channel& ch = channel[k];
-        if (!std::isfinite(ch.last) || !std::isfinite(ch.previous)) {
+    for (int lane = 0; lane < 2; ++lane) {
+        if (!std::isfinite(net.last[lane]) || !std::isfinite(net.previous[lane])) {
             // An input beyond what the network can hold overflowed it: start the channel
             // afresh rather than emit non-finite samples for ever.
-            ch = Channel{};
+            restartChannel(lane);
         }
-        *out[k] = f * ch.last + (1.0f - f) * ch.previous;
     }
+    const Pair t = f * net.last + (1.0f - f) * net.previous;
+    ta = t[0];
+    tb = t[1];
 }

@@ -30,23 +30,29 @@ public:
 private:
     static constexpr int kOrder = 8;  // the resampling low-passes
 
+    // Both channels run in lockstep, left in lane 0 and right in lane 1: the two channels'
+    // chains are independent, so each step issues them together.
+    typedef float Pair __attribute__((vector_size(8)));
+
     struct Filter {                   // 8th-order low-pass, direct form I
-        float in[kOrder];             // last inputs, newest first
-        float out[kOrder];            // last outputs, newest first
+        Pair in[2 * kOrder];          // last inputs, newest first from the history position,
+        Pair out[2 * kOrder];         // last outputs, likewise; each written twice (k, k + 8)
     };
 
-    struct Channel {
-        float s[7];                   // network state; s1 and s6 integrate the tube currents
-        float i1, i2, i3, i4;         // tube currents of the latest step
+    struct Network {
+        Pair s[7];                    // network state; s1 and s6 integrate the tube currents
+        Pair i1, i2, i3, i4;          // tube currents of the latest step
         Filter up;                    // upsampling (interpolation) filter
         Filter down;                  // downsampling (anti-alias) filter
-        float dcIn, dcOut;            // DC blocker memory: previous input and output
-        float last, previous;         // the two latest internal outputs, across host samples
+        int history;                  // position of the newest filter entries, 0 … 7
+        Pair dcIn, dcOut;             // DC blocker memory: previous input and output
+        Pair last, previous;          // the two latest internal outputs, across host samples
     };
 
-    static float lowpass(Filter& f, float x);
-    float step(Channel& c, float x, float gain) const;   // one internal step of one channel
+    static Pair lowpass(Filter& f, int history, Pair x);
+    Pair step(Pair x, float gain);    // one internal step of both channels
     void advanceWarmup();
+    void restartChannel(int lane);    // zero one channel's network state
 
     const TubeTables& tables;         // shared, read-only
     const float& hostPeriod;          // 1 / fs, owned by the effect
@@ -58,5 +64,5 @@ private:
     float dcCoefficient;              // expf(logf(0.996) × 0.25)
     float rowScale1, colScale1;       // 1/150, 1/24: tube 1 look-up reciprocals
     float rowScale2, colScale2;       // 1/200, 1/40: tube 2 look-up reciprocals
-    Channel channel[2];               // left, right
+    Network net;                      // both channels' state, lane 0 left, lane 1 right
 };
