@@ -138,25 +138,24 @@ TubeStage::Pair TubeStage::step(Pair x, float gain)
 
     // Tube 1 (tables A, B): a grid above the table extends both currents linearly.
     // Tube 2 (tables C, D): clamped at the table edges.
-    Pair i1, i2, i3, i4;
+    float a[2], b[2], cc[2], dd[2];   // the currents per lane, gathered into pairs below
     for (int lane = 0; lane < 2; ++lane) {
-        float a, b;
         bilinear2(tables.row(0, 0), tables.row(1, 0),
                   position(p1[lane], 50.0f, rowScale1, 9.0f),
-                  position(g1[lane], -4.0f, colScale1, 44099.0f), a, b);
+                  position(g1[lane], -4.0f, colScale1, 44099.0f), a[lane], b[lane]);
         if (g1[lane] > 20.0f) {
             const double over = static_cast<double>(g1[lane]) - 20.0;
-            a = static_cast<float>(a + over * 1.43245574543015e-5);
-            b = static_cast<float>(b + over * 4.75537924389167e-5);
+            a[lane] = static_cast<float>(a[lane] + over * 1.43245574543015e-5);
+            b[lane] = static_cast<float>(b[lane] + over * 4.75537924389167e-5);
         }
-        i1[lane] = a;
-        i2[lane] = b;
         bilinear2(tables.row(2, 0), tables.row(3, 0),
                   position(p2[lane], 100.0f, rowScale2, 9.0f),
-                  position(g2[lane], 5.0f, colScale2, 44099.0f), a, b);
-        i3[lane] = a;
-        i4[lane] = b;
+                  position(g2[lane], 5.0f, colScale2, 44099.0f), cc[lane], dd[lane]);
     }
+    const Pair i1 = { a[0], a[1] };
+    const Pair i2 = { b[0], b[1] };
+    const Pair i3 = { cc[0], cc[1] };
+    const Pair i4 = { dd[0], dd[1] };
 
     // State update from the previous state and this step's currents.
     Pair n[7];
