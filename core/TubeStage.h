@@ -33,6 +33,8 @@ private:
     // Both channels run in lockstep, left in lane 0 and right in lane 1: the two channels'
     // chains are independent, so each step issues them together.
     typedef float Pair __attribute__((vector_size(8)));
+    // Two pairs side by side: two rows of the network's matrices for both channels at once.
+    typedef float Quad __attribute__((vector_size(16)));
 
     struct Filter {                   // 8th-order low-pass, direct form I
         Pair in[2 * kOrder];          // last inputs, newest first from the history position,
@@ -40,8 +42,9 @@ private:
     };
 
     struct Network {
-        Pair s[7];                    // network state; s1 and s6 integrate the tube currents
-        Pair i1, i2, i3, i4;          // tube currents of the latest step
+        Quad s[7];                    // network state, each pair twice; s1 and s6 integrate
+                                      // the tube currents
+        Quad i2, i3, i4;              // tube currents of the latest step, each pair twice
         Filter up;                    // upsampling (interpolation) filter
         Filter down;                  // downsampling (anti-alias) filter
         int history;                  // position of the newest filter entries, 0 … 7
