@@ -29,10 +29,10 @@ inline void bilinear2(const float* ta, const float* tb, float r, float c, float&
     constexpr int kStride = TubeTables::kColumns;
     const int i = static_cast<int>(r);
     const float fr = r - static_cast<float>(i);
-    const int di = i + 1 < TubeTables::kRows ? kStride : 0;
+    const int di = i + 1 < TubeTables::kRows ? kStride : 0;   // the next row, at most 9
     const int j = static_cast<int>(c);
     const float fc = c - static_cast<float>(j);
-    const int dj = j + 1 < TubeTables::kLastColumn ? 1 : 0;
+    const int dj = j < TubeTables::kLastColumn ? 1 : 0;   // the next column, at most 44099
     const float* a = ta + i * kStride + j;
     const float* b = tb + i * kStride + j;
     const float alo = a[0] + (a[dj] - a[0]) * fc;
