@@ -16,33 +16,6 @@ constexpr float kB[9] = { 0.0009299486f, -0.0005963771f, 0.002155852f, -0.000324
 constexpr float kA[9] = { 1.0f, -5.656637f, 15.062768f, -24.344265f, 25.960777f,
                           -18.640486f, 8.786409f, -2.4853153f, 0.32344225f };
 
-// Clamped table position: (v - lo) × recip limited to 0 … 1 (a NaN counts as 0), times n.
-inline float position(float v, float lo, float recip, float n)
-{
-    const float t = (v - lo) * recip;
-    return (t > 0.0f ? (t < 1.0f ? t : 1.0f) : 0.0f) * n;
-}
-
-// Reads two tables that share a first and a second axis at (r, c), bilinearly.
-inline void bilinear2(const float* ta, const float* tb, float r, float c, float& va, float& vb)
-{
-    constexpr int kStride = TubeTables::kColumns;
-    const int i = static_cast<int>(r);
-    const float fr = r - static_cast<float>(i);
-    const int di = i + 1 < TubeTables::kRows ? kStride : 0;
-    const int j = static_cast<int>(c);
-    const float fc = c - static_cast<float>(j);
-    const int dj = j + 1 < TubeTables::kLastColumn ? 1 : 0;
-    const float* a = ta + i * kStride + j;
-    const float* b = tb + i * kStride + j;
-    const float alo = a[0] + (a[dj] - a[0]) * fc;
-    const float ahi = a[di] + (a[di + dj] - a[di]) * fc;
-    const float blo = b[0] + (b[dj] - b[0]) * fc;
-    const float bhi = b[di] + (b[di + dj] - b[di]) * fc;
-    va = (ahi - alo) * fr + alo;
-    vb = (bhi - blo) * fr + blo;
-}
-
 }  // namespace
 
 TubeStage::TubeStage(const float& hostPeriod)
@@ -93,7 +66,7 @@ void TubeStage::restartChannel(int lane)
 // Direct form I, summed in the order b0 … b8, then a1 … a8. The histories are rings written
 // twice, so that the eight newest entries always lie side by side from the position on;
 // the caller moves the position back by one after each step of both filters.
-TubeStage::Pair TubeStage::lowpass(Filter& f, int history, Pair x)
+inline __attribute__((always_inline)) TubeStage::Pair TubeStage::lowpass(Filter& f, int history, Pair x)
 {
     const Pair* in = f.in + history;
     const Pair* out = f.out + history;
@@ -157,6 +130,48 @@ alignas(16) constexpr Quad4 kN5N1[12] = {     // s0, s1, s2 … s5, i1 … i4, u
     q(-1.2106023e-5f, 1.9998611f), q(-0.00020528067f, 1.9998611f), q(0.007592343f, 0.0f),
     q(-0.00019296978f, 0.0f), q(1.7802976e-10f, 0.0f), q(7.147029e-9f * kSupply, 0.0f) };
 
+typedef int Int4 __attribute__((vector_size(16)));
+
+// Table positions: (plate, plate, grid, grid) minus these, times the scales below, limited
+// to 0 … 1 (a NaN counts as 0), times the last row and column index.
+constexpr Quad4 kTube1Low = { 50.0f, 50.0f, -4.0f, -4.0f };
+constexpr Quad4 kTube2Low = { 100.0f, 100.0f, 5.0f, 5.0f };
+constexpr Quad4 kLastIndex = { 9.0f, 9.0f, 44099.0f, 44099.0f };
+
+// Reads two tables that share their axes, bilinearly, for both channels: args holds
+// (first-axis voltage left, right, second-axis voltage left, right); the result holds the
+// first table's current left, right, then the second table's.
+inline Quad4 lookup(const float* ta, const float* tb, Quad4 args, Quad4 low, Quad4 scale)
+{
+    Quad4 t = (args - low) * scale;
+    t = t > 0.0f ? (t < 1.0f ? t : 1.0f) : 0.0f;
+    const Quad4 pos = t * kLastIndex;
+    const Int4 index = __builtin_convertvector(pos, Int4);   // truncation, as (int)
+    const Quad4 frac = pos - __builtin_convertvector(index, Quad4);
+    constexpr int kStride = TubeTables::kColumns;
+    int at[2], down[2], right[2];
+    for (int lane = 0; lane < 2; ++lane) {
+        const int i = index[lane], j = index[lane + 2];
+        at[lane] = i * kStride + j;
+        down[lane] = i + 1 < TubeTables::kRows ? kStride : 0;   // the next row, at most 9
+        right[lane] = j < TubeTables::kLastColumn ? 1 : 0;      // the next column, at most 44099
+    }
+    const float* a0 = ta + at[0];
+    const float* a1 = ta + at[1];
+    const float* b0 = tb + at[0];
+    const float* b1 = tb + at[1];
+    const Quad4 c00 = { a0[0], a1[0], b0[0], b1[0] };
+    const Quad4 c01 = { a0[right[0]], a1[right[1]], b0[right[0]], b1[right[1]] };
+    const Quad4 c10 = { a0[down[0]], a1[down[1]], b0[down[0]], b1[down[1]] };
+    const Quad4 c11 = { a0[down[0] + right[0]], a1[down[1] + right[1]],
+                        b0[down[0] + right[0]], b1[down[1] + right[1]] };
+    const Quad4 fr = lowTwice(frac);
+    const Quad4 fc = highTwice(frac);
+    const Quad4 lo = c00 + (c01 - c00) * fc;
+    const Quad4 hi = c10 + (c11 - c10) * fc;
+    return (hi - lo) * fr + lo;
+}
+
 }  // namespace
 
 TubeStage::Pair TubeStage::step(Pair x, float gain)
@@ -189,25 +204,23 @@ TubeStage::Pair TubeStage::step(Pair x, float gain)
 
     // Tube 1 (tables A, B): a grid above the table extends both currents linearly.
     // Tube 2 (tables C, D): clamped at the table edges.
-    float a[2], b[2], cc[2], dd[2];   // the currents per lane, gathered into quads below
-    for (int lane = 0; lane < 2; ++lane) {
-        const float g1 = pg1[lane + 2];
-        bilinear2(tables.row(0, 0), tables.row(1, 0),
-                  position(pg1[lane], 50.0f, rowScale1, 9.0f),
-                  position(g1, -4.0f, colScale1, 44099.0f), a[lane], b[lane]);
-        if (g1 > 20.0f) {
-            const double over = static_cast<double>(g1) - 20.0;
-            a[lane] = static_cast<float>(a[lane] + over * 1.43245574543015e-5);
-            b[lane] = static_cast<float>(b[lane] + over * 4.75537924389167e-5);
+    const Quad scale1 = { rowScale1, rowScale1, colScale1, colScale1 };
+    const Quad scale2 = { rowScale2, rowScale2, colScale2, colScale2 };
+    Quad t12 = lookup(tables.row(0, 0), tables.row(1, 0), pg1, kTube1Low, scale1);
+    if (pg1[2] > 20.0f || pg1[3] > 20.0f) {
+        for (int lane = 0; lane < 2; ++lane) {
+            if (pg1[lane + 2] > 20.0f) {
+                const double over = static_cast<double>(pg1[lane + 2]) - 20.0;
+                t12[lane] = static_cast<float>(t12[lane] + over * 1.43245574543015e-5);
+                t12[lane + 2] = static_cast<float>(t12[lane + 2] + over * 4.75537924389167e-5);
+            }
         }
-        bilinear2(tables.row(2, 0), tables.row(3, 0),
-                  position(pg2[lane], 100.0f, rowScale2, 9.0f),
-                  position(pg2[lane + 2], 5.0f, colScale2, 44099.0f), cc[lane], dd[lane]);
     }
-    const Quad i1 = { a[0], a[1], a[0], a[1] };
-    const Quad i2 = { b[0], b[1], b[0], b[1] };
-    const Quad i3 = { cc[0], cc[1], cc[0], cc[1] };
-    const Quad i4 = { dd[0], dd[1], dd[0], dd[1] };
+    const Quad t34 = lookup(tables.row(2, 0), tables.row(3, 0), pg2, kTube2Low, scale2);
+    const Quad i1 = lowTwice(t12);
+    const Quad i2 = highTwice(t12);
+    const Quad i3 = lowTwice(t34);
+    const Quad i4 = highTwice(t34);
 
     // State update from the previous state and this step's currents.
     Quad n02 = kN0N2[0] * s[0];
