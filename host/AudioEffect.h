@@ -70,6 +70,8 @@ public:
                                          VstIntPtr value, void* ptr, float opt);
 
 protected:
+    void setFlag(VstInt32 flag, bool state);  // one effFlags… bit of the record
+
     // Calls the host unless the callback is null; the answer, or 0.
     VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f);
