@@ -1,0 +1,47 @@
+#include "toolkit/CControl.h"
+
+#include "toolkit/CBitmap.h"
+#include "toolkit/CFrame.h"
+#include "toolkit/VSTGUIEditorInterface.h"
+
+CControl::CControl(const CRect& rect, CControlListener* l, long t, CBitmap* background)
+    : size(rect), listener(l), tag(t), bitmap(background)
+{
+    if (bitmap)
+        bitmap->remember();
+}
+
+CControl::~CControl()
+{
+    if (bitmap)
+        bitmap->forget();
+}
+
+bool CControl::needsRedraw() const
+{
+    return dirty.load(std::memory_order_relaxed) || getValue() != drawnValue;
+}
+
+void CControl::markDrawn()
+{
+    drawnValue = getValue();
+    dirty.store(false, std::memory_order_relaxed);
+}
+
+void CControl::beginEdit()
+{
+    if (frame && frame->getEditor())
+        frame->getEditor()->beginEdit(tag);
+}
+
+void CControl::endEdit()
+{
+    if (frame && frame->getEditor())
+        frame->getEditor()->endEdit(tag);
+}
+
+void CControl::notifyListener()
+{
+    if (listener)
+        listener->valueChanged(this);
+}
