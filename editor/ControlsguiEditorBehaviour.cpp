@@ -142,9 +142,10 @@ void ControlsguiEditor::idle()
 {
     AEffGUIEditor::idle();
     uint32_t now = getTickCount();
-    // Compared as a signed difference, so the meter keeps moving when the count wraps.
+    // Compared as a difference, so the meter keeps moving when the count wraps; a negative
+    // one (the first step after more than 24.8 days of uptime) is a step as well.
     int32_t elapsed = (int32_t)(now - lastMeterUpdate);
-    if (elapsed <= kMeterInterval)
+    if (elapsed >= 0 && elapsed <= kMeterInterval)
         return;
     if (frame && levelMeter && plate) {
         float level = 0.0f;

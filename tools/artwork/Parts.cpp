@@ -16,7 +16,7 @@ namespace {
 void knobOutline(cairo_t* cr, double x, double y, double r, double angle, double noseLength)
 {
     double dir = angle - kPi / 2;  // cairo angle of the pointing direction
-    double half = 0.42;
+    double half = 0.55;
     cairo_new_path(cr);
     cairo_arc(cr, x, y, r, dir + half, dir - half + 2 * kPi);
     cairo_line_to(cr, x + noseLength * std::cos(dir), y + noseLength * std::sin(dir));
@@ -27,7 +27,7 @@ void knobOutline(cairo_t* cr, double x, double y, double r, double angle, double
 
 void drawBlackKnob(cairo_t* cr, int width, int height, double px, double py, double r, double value)
 {
-    double a = knobAngle(value), nose = r * 1.2;
+    double a = knobAngle(value), nose = r * 1.34;
     // soft shadow, blurred on its own surface
     cairo_surface_t* shadow = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* sc = cairo_create(shadow);
@@ -157,8 +157,8 @@ void drawSilverKnob(cairo_t* cr, int width, int height, double value)
 }
 
 namespace {
-constexpr double kMeterPivotX = 62, kMeterPivotY = 104;
-double meterAngle(double v) { return (-50.0 + 100.0 * v) * kPi / 180.0; }
+constexpr double kMeterPivotX = 62, kMeterPivotY = 102;
+double meterAngle(double v) { return (-47.0 + 94.0 * v) * kPi / 180.0; }
 double dbToMeter(double db) { return (db + 72.0) / 72.0; }
 } // namespace
 
@@ -173,15 +173,15 @@ void drawMeter(cairo_t* cr, double value)
     cairo_set_source(cr, face);
     cairo_fill(cr);
     cairo_pattern_destroy(face);
-    const double arcR = 80;
+    const double arcR = 64;
     auto polar = [&](double v, double r, double& x, double& y) {
         double a = meterAngle(v);
         x = kMeterPivotX + r * std::sin(a);
         y = kMeterPivotY - r * std::cos(a);
     };
     // red zone from -6 dB to full scale
-    cairo_arc(cr, kMeterPivotX, kMeterPivotY, arcR + 3, meterAngle(dbToMeter(-6)) - kPi / 2, meterAngle(1.0) - kPi / 2);
-    cairo_set_line_width(cr, 6);
+    cairo_arc(cr, kMeterPivotX, kMeterPivotY, arcR + 5, meterAngle(dbToMeter(-12)) - kPi / 2, meterAngle(1.0) - kPi / 2);
+    cairo_set_line_width(cr, 4);
     cairo_set_source_rgb(cr, 0.8, 0.1, 0.07);
     cairo_stroke(cr);
     cairo_arc(cr, kMeterPivotX, kMeterPivotY, arcR, meterAngle(0) - kPi / 2, meterAngle(1.0) - kPi / 2);
@@ -196,28 +196,28 @@ void drawMeter(cairo_t* cr, double value)
         cairo_move_to(cr, x0, y0);
         cairo_line_to(cr, x1, y1);
         cairo_set_line_width(cr, major ? 1.3 : 0.8);
-        if (db >= -6)
+        if (db >= -12)
             cairo_set_source_rgb(cr, 0.6, 0.05, 0.03);
         else
             cairo_set_source_rgb(cr, 0.15, 0.12, 0.1);
         cairo_stroke(cr);
     }
-    for (int db : {-60, -48, -36, -24, -12, -6, 0}) {
+    for (int db : {-60, -48, -36, -24, -12, 0}) {
         char label[8];
         std::snprintf(label, sizeof label, "%d", db);
         double x, y;
         polar(dbToMeter(db), arcR + 15, x, y);
-        if (db >= -6)
+        if (db >= -12)
             cairo_set_source_rgb(cr, 0.7, 0.08, 0.05);
         else
             cairo_set_source_rgb(cr, 0.15, 0.12, 0.1);
         drawText(cr, label, x, y + 3, 7.5, true);
     }
     cairo_set_source_rgb(cr, 0.15, 0.12, 0.1);
-    drawText(cr, "dB", 62, 56, 10, true, Align::Centre, 1, true, true);
+    drawText(cr, "dB", 62, 58, 10, true, Align::Centre, 1, true, true);
     // needle with its shadow, then the cover over the pivot
     double tx, ty, bx, by;
-    polar(value, 92, tx, ty);
+    polar(value, 86, tx, ty);
     polar(value, 30, bx, by);
     cairo_move_to(cr, bx + 1.5, by + 2);
     cairo_line_to(cr, tx + 1.5, ty + 2);
@@ -229,7 +229,7 @@ void drawMeter(cairo_t* cr, double value)
     cairo_set_line_width(cr, 1.4);
     cairo_set_source_rgb(cr, 0.05, 0.05, 0.05);
     cairo_stroke(cr);
-    cairo_arc(cr, kMeterPivotX, kMeterPivotY + 6, 40, 0, 2 * kPi);
+    cairo_arc(cr, kMeterPivotX, kMeterPivotY + 8, 32, 0, 2 * kPi);
     cairo_pattern_t* cover = cairo_pattern_create_linear(0, 64, 0, 80);
     cairo_pattern_add_color_stop_rgb(cover, 0, 0.22, 0.2, 0.19);
     cairo_pattern_add_color_stop_rgb(cover, 1, 0.05, 0.05, 0.05);
