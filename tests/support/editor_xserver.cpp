@@ -9,7 +9,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
+#include <poll.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -42,6 +42,8 @@ std::string XvfbServer::findProgram()
     return {};
 }
 
+// Xvfb chooses a free display number itself and writes it to the pipe given with -displayfd,
+// so tests that run in parallel never race for a number.
 bool XvfbServer::start(std::string& error)
 {
     std::string program = findProgram();
@@ -49,52 +51,56 @@ bool XvfbServer::start(std::string& error)
         error = "Xvfb is not installed";
         return false;
     }
-    for (int number = 91 + (int)(getpid() % 50); number < 400; number++) {
-        const std::string digits = std::to_string(number);
-        std::string lock = "/tmp/.X";
-        lock += digits;
-        lock += "-lock";
-        std::string socket = "/tmp/.X11-unix/X";
-        socket += digits;
-        struct stat st;
-        if (stat(lock.c_str(), &st) == 0 || stat(socket.c_str(), &st) == 0)
-            continue;
-        std::string display = ":";
-        display += digits;
-        const char* argv[] = {program.c_str(), display.c_str(), "-screen", "0", "1024x900x24", "-nolisten", "tcp",
-                              nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            pid = -1;
-            error = "could not start Xvfb";
-            return false;
-        }
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {  // lost a race for the number
-                pid = -1;
-                break;
-            }
-            if (Display* d = XOpenDisplay(display.c_str())) {
-                XCloseDisplay(d);
-                name = display;
-                setenv("DISPLAY", name.c_str(), 1);
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            pid = -1;
-        }
+    int fds[2];
+    if (pipe(fds) != 0) {
+        error = "no pipe";
+        return false;
     }
-    error = "no display number could be used";
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    std::string fd = std::to_string(fds[1]);
+    // -noreset: the server would otherwise reset, refusing connections, whenever its last
+    // client leaves
+    const char* argv[] = {program.c_str(), "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "1024x900x24",
+                          "-nolisten", "tcp", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) {
+        close(fds[0]);
+        pid = -1;
+        error = "could not start Xvfb";
+        return false;
+    }
+    std::string number;
+    struct pollfd wait = {fds[0], POLLIN, 0};
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (poll(&wait, 1, 100) <= 0)
+            continue;
+        char c;
+        ssize_t got = read(fds[0], &c, 1);
+        if (got <= 0 || c == '\n')
+            break;
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        error = "Xvfb did not report a display";
+        return false;  // the destructor stops it
+    }
+    name = ":";
+    name += number;
+    if (Display* d = XOpenDisplay(name.c_str())) {
+        XCloseDisplay(d);
+        setenv("DISPLAY", name.c_str(), 1);
+        return true;
+    }
+    error = "Xvfb's display ";
+    error += name;
+    error += " takes no connection";
     return false;
 }
