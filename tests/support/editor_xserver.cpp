@@ -92,8 +92,9 @@ bool XvfbServer::start(std::string& error)
         error = "Xvfb did not report a display";
         return false;  // the destructor stops it
     }
-    name = ":";
-    name += number;
+    name.reserve(number.size() + 1);
+    name.assign(1, ':');
+    name.append(number);
     if (Display* d = XOpenDisplay(name.c_str())) {
         XCloseDisplay(d);
         setenv("DISPLAY", name.c_str(), 1);
