@@ -9,6 +9,10 @@
 #include <cstdio>
 #include <stdexcept>
 
+// links editor_lsan.cpp, whose suppressions the sanitizer builds need
+extern int editorLsanAnchor;
+[[gnu::used]] static int* const linkLsanSuppressions = &editorLsanAnchor;
+
 uint32_t EditorHarness::now = 1000;
 EditorHarness* EditorHarness::current = nullptr;
 

@@ -12,6 +12,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+// links editor_lsan.cpp, whose suppressions the sanitizer builds need
+extern int editorLsanAnchor;
+[[gnu::used]] static int* const linkLsanSuppressions = &editorLsanAnchor;
+
 extern char** environ;
 
 XvfbServer::~XvfbServer()

@@ -303,13 +303,26 @@ void drawPowerSwitch(cairo_t* cr, bool on)
     cairo_set_source_rgb(cr, 0.2, 0.16, 0.12);
     drawText(cr, "POWER", 54, 13, 11, true, Align::Centre, 2.0);
     const double sx = 36, sy = 50, lx = 80, ly = 50;
-    // switch plate and nut
-    roundedRect(cr, sx - 14, sy - 24, 28, 48, 4);
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.18);
+    // brushed mounting plate with its labels beside the lever's two ends
+    roundedRect(cr, sx - 12, sy - 29 + 1.5, 24, 58, 4);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.25);
     cairo_fill(cr);
+    roundedRect(cr, sx - 12, sy - 29, 24, 58, 4);
+    cairo_pattern_t* plate = cairo_pattern_create_linear(sx - 12, 0, sx + 12, 0);
+    cairo_pattern_add_color_stop_rgb(plate, 0, 0.62, 0.61, 0.58);
+    cairo_pattern_add_color_stop_rgb(plate, 0.3, 0.9, 0.89, 0.86);
+    cairo_pattern_add_color_stop_rgb(plate, 1, 0.55, 0.54, 0.52);
+    cairo_set_source(cr, plate);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(plate);
+    cairo_set_line_width(cr, 0.8);
+    cairo_set_source_rgba(cr, 0.2, 0.18, 0.15, 0.6);
+    cairo_stroke(cr);
+    drawScrew(cr, sx, sy - 25, 2, 0.5);
+    drawScrew(cr, sx, sy + 25, 2, 1.3);
     cairo_set_source_rgb(cr, 0.2, 0.16, 0.12);
-    drawText(cr, "ON", sx, 22.5, 6.5, true);
-    drawText(cr, "OFF", sx, 80, 6.5, true);
+    drawText(cr, "ON", sx - 15, sy - 18, 7, true, Align::Right);
+    drawText(cr, "OFF", sx - 15, sy + 24, 7, true, Align::Right);
     cairo_arc(cr, sx, sy, 11, 0, 2 * kPi);
     cairo_pattern_t* nut = cairo_pattern_create_linear(sx - 11, sy - 11, sx + 11, sy + 11);
     cairo_pattern_add_color_stop_rgb(nut, 0, 0.98, 0.98, 0.98);
@@ -322,7 +335,7 @@ void drawPowerSwitch(cairo_t* cr, bool on)
     cairo_set_source_rgb(cr, 0.2, 0.2, 0.22);
     cairo_fill(cr);
     // bat lever, tapered, with a ball end
-    double tipY = on ? sy - 24 : sy + 24;
+    double tipY = on ? sy - 18 : sy + 18;
     double dirY = on ? -1 : 1;
     cairo_move_to(cr, sx - 4 + 1.5, sy + 2);
     cairo_line_to(cr, sx - 2.2 + 1.5, tipY + 2);
