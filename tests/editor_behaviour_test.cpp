@@ -201,6 +201,13 @@ TEST(EditorBehaviour, MenusOpenAnOverlayAndWriteTheChosenEntry)
     EXPECT_TRUE(h.callsOf(audioMasterAutomate).empty());
     EXPECT_EQ(h.effect().getParameter(kMode), 0.3f);
 
+    // Escape from the host closes an open list
+    h.click(450, 522);
+    ASSERT_TRUE(mode->isPopupOpen());
+    EXPECT_EQ(h.dispatch(effEditKeyDown, 0, AEffGUIEditor::kEscapeKey), 1);
+    EXPECT_FALSE(mode->isPopupOpen());
+    EXPECT_EQ(h.dispatch(effEditKeyDown, 0, AEffGUIEditor::kEscapeKey), 0) << "nothing left to close";
+
     // the input stage menu sits on the pre-amplifier; "Solid State" writes 0.1
     COptionMenu* stage = h.menu(kInputStage);
     h.click(614, 405);
