@@ -7,6 +7,10 @@ namespace art {
 
 // The whole 900 × 851 background: the room above y 500, the panel below.
 void drawRoom(cairo_t* cr);
+// Parts of the room, in the order drawRoom paints them.
+void drawPlate(cairo_t* cr);
+void drawRack(cairo_t* cr);
+void drawCarpetAndPreamp(cairo_t* cr);
 void drawPanel(cairo_t* cr);
 
 // One frame of each strip, drawn with its origin at the frame's top-left corner.
