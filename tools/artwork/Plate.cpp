@@ -83,6 +83,14 @@ void drawSheet(cairo_t* cr)
     cairo_set_source(cr, sheen);
     cairo_paint(cr);
     cairo_pattern_destroy(sheen);
+    // the lamp lights the middle; the corners fall off
+    cairo_pattern_t* falloff = cairo_pattern_create_radial((kSheetLeft + kSheetRight) / 2, kSheetTop + h * 0.4, h * 0.3,
+                                                           (kSheetLeft + kSheetRight) / 2, kSheetTop + h * 0.4, w * 0.62);
+    cairo_pattern_add_color_stop_rgba(falloff, 0, 0, 0, 0, 0);
+    cairo_pattern_add_color_stop_rgba(falloff, 1, 0.05, 0.03, 0, 0.32);
+    cairo_set_source(cr, falloff);
+    cairo_paint(cr);
+    cairo_pattern_destroy(falloff);
     cairo_restore(cr);
     // edges
     cairo_rectangle(cr, kSheetLeft + 0.5, kSheetTop + 0.5, w - 1, h - 1);

@@ -60,18 +60,6 @@ void drawRackPlate(cairo_t* cr, double x, double top, double w, double lean, dou
 
 void drawRack(cairo_t* cr)
 {
-    // uprights behind the plates
-    for (double x : {30.0, 156.0}) {
-        cairo_rectangle(cr, x, 196, 8, 172);
-        cairo_set_source_rgb(cr, 0.22, 0.14, 0.08);
-        cairo_fill(cr);
-        cairo_rectangle(cr, x, 196, 2, 172);
-        cairo_set_source_rgba(cr, 1, 0.8, 0.6, 0.15);
-        cairo_fill(cr);
-    }
-    cairo_rectangle(cr, 26, 200, 142, 6);
-    cairo_set_source_rgb(cr, 0.25, 0.16, 0.09);
-    cairo_fill(cr);
     struct { double x, top, w, lean, r, g, b, t; } plates[] = {
         {36, 150, 104, -9, 0.56, 0.58, 0.6, 2},     // standard steel
         {44, 170, 100, -7, 0.46, 0.47, 0.49, 4},    // thick steel
@@ -86,6 +74,27 @@ void drawRack(cairo_t* cr)
         cairo_fill(cr);
         drawRackPlate(cr, p.x, p.top, p.w, p.lean, p.r, p.g, p.b, p.t);
     }
+    // the crate's front board hides the plates' feet
+    cairo_pattern_t* board = cairo_pattern_create_linear(0, 316, 0, 362);
+    cairo_pattern_add_color_stop_rgb(board, 0, 0.46, 0.3, 0.16);
+    cairo_pattern_add_color_stop_rgb(board, 1, 0.3, 0.19, 0.1);
+    roundedRect(cr, 22, 316, 150, 46, 3);
+    cairo_set_source(cr, board);
+    cairo_fill(cr);
+    cairo_pattern_destroy(board);
+    for (int i = 0; i < 9; i++) {  // grain
+        double y = 320 + i * 4.6 + random01() * 2;
+        cairo_move_to(cr, 24, y);
+        cairo_curve_to(cr, 70, y + random01() * 3 - 1.5, 120, y + random01() * 3 - 1.5, 170, y);
+        cairo_set_line_width(cr, 0.8);
+        cairo_set_source_rgba(cr, 0.15, 0.08, 0.03, 0.35);
+        cairo_stroke(cr);
+    }
+    cairo_rectangle(cr, 22, 316, 150, 1.2);
+    cairo_set_source_rgba(cr, 1, 0.85, 0.6, 0.35);
+    cairo_fill(cr);
+    drawScrew(cr, 30, 339, 2.2, 0.4);
+    drawScrew(cr, 164, 339, 2.2, 1.4);
     // base with its slots
     cairo_pattern_t* wood = cairo_pattern_create_linear(0, 360, 0, 380);
     cairo_pattern_add_color_stop_rgb(wood, 0, 0.42, 0.27, 0.14);
