@@ -62,6 +62,13 @@ TEST(EditorBehaviour, DraggingAKnobWritesItsParameterInsideOneGesture)
     std::snprintf(expected, sizeof expected, "Input Gain %.2fdB", 20 * std::log10(2 * 0.7));
     EXPECT_EQ(readOut(h), expected);
 
+    h.clearCalls();
+    h.press(kGainX, kGainY);  // the window closes in the middle of a drag
+    h.moveTo(kGainX, kGainY - 10);
+    h.dispatch(effEditClose);
+    expectBracketed(h.calls(), kGain);
+    h.effect().setParameter(kGain, 0.7f);
+
     h.drag(kGainX, kGainY, kGainX + 40, kGainY);  // right increases as well
     EXPECT_NEAR(h.effect().getParameter(kGain), 0.9f, 1e-6);
     h.drag(kGainX, kGainY, kGainX - 50, kGainY + 400);  // far down: stops at 0

@@ -84,6 +84,14 @@ void CAnimKnob::onMouseUp(const CPoint& where, int buttons)
     endEdit();
 }
 
+void CAnimKnob::abortGesture()
+{
+    if (!dragging)
+        return;
+    dragging = false;
+    endEdit();
+}
+
 bool CAnimKnob::onWheel(const CPoint&, float distance)
 {
     if (dragging || !std::isfinite(distance))

@@ -16,6 +16,7 @@ public:
     void onMouseMoved(const CPoint& where, int buttons) override;
     void onMouseUp(const CPoint& where, int buttons) override;
     bool onWheel(const CPoint& where, float distance) override;
+    void abortGesture() override;
 
     // The strip frame the current value selects.
     int getFrameIndex() const;
@@ -28,11 +29,11 @@ private:
     double angleOf(const CPoint& where) const;
     void moveTo(float newValue);
 
-    int frames;               // strip frames
-    double frameHeight;       // pixels per frame
-    bool dragging = false;    // a left-button gesture is running
-    int dragMode = 0;         // knob mode at the start of the gesture
-    CPoint dragStart;         // where it started
-    float dragStartValue = 0; // value at the start
-    double dragStartAngle = 0;// pointer angle at the start (relative circular mode)
+    int frames;                // strip frames
+    double frameHeight;        // pixels per frame
+    bool dragging = false;     // a left-button gesture is running
+    int dragMode = 0;          // knob mode at the start of the gesture
+    CPoint dragStart;          // where it started
+    float dragStartValue = 0;  // value at the start
+    double dragStartAngle = 0; // pointer angle at the start (relative circular mode)
 };

@@ -41,6 +41,8 @@ public:
     virtual void onMouseMoved(const CPoint&, int) {}
     virtual void onMouseUp(const CPoint&, int) {}
     virtual bool onWheel(const CPoint&, float) { return false; }
+    // The frame goes away during a gesture: close its edit bracket, report nothing more.
+    virtual void abortGesture() {}
 
     virtual void setValue(float v) { value.store(v, std::memory_order_relaxed); }
     float getValue() const { return value.load(std::memory_order_relaxed); }

@@ -27,6 +27,8 @@ CFrame::CFrame(const CRect& rect, void* parentWindow, VSTGUIEditorInterface* e) 
 CFrame::~CFrame()
 {
     overlay = nullptr;
+    if (mouseOwner)  // closed in the middle of a drag: the host still gets its end-edit
+        mouseOwner->abortGesture();
     mouseOwner = nullptr;
     for (auto it = views.rbegin(); it != views.rend(); ++it) {
         (*it)->setFrame(nullptr);

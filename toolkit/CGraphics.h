@@ -38,7 +38,7 @@ struct CRect {
 };
 
 struct CColor {
-    uint8_t red = 0, green = 0, blue = 0, alpha = 255;
+    uint8_t red = 0, green = 0, blue = 0, alpha = 255;  // 0..255; alpha 0 is transparent
 };
 
 constexpr CColor kBlackCColor = {0, 0, 0, 255};

@@ -35,6 +35,15 @@ void CKickButton::onMouseMoved(const CPoint& where, int)
     }
 }
 
+void CKickButton::abortGesture()
+{
+    if (!tracking)
+        return;
+    tracking = false;
+    pressed = false;
+    endEdit();
+}
+
 void CKickButton::onMouseUp(const CPoint& where, int)
 {
     if (!tracking)

@@ -15,6 +15,7 @@ public:
     void onMouseDown(const CPoint& where, int buttons) override;
     void onMouseMoved(const CPoint& where, int buttons) override;
     void onMouseUp(const CPoint& where, int buttons) override;
+    void abortGesture() override;
 
     bool isPressed() const { return pressed; }
 
