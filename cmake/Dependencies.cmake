@@ -1,8 +1,8 @@
-# Libraries of the editor: cairo draws, libpng (with zlib) decodes the embedded images, Xlib
-# embeds the window, fontconfig finds Liberation Sans. The editor's PNGs are compiled into the
-# library as byte arrays, so the plug-in needs no files beside it.
+# Libraries of the editor: cairo draws (and finds Liberation Sans through fontconfig), libpng
+# with zlib decodes the embedded images, Xlib embeds the window. The PNGs are compiled into
+# the library as byte arrays, so the plug-in needs no files beside it.
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(LUSTRANA_GUI REQUIRED IMPORTED_TARGET cairo libpng x11 fontconfig)
+pkg_check_modules(LUSTRANA_GUI REQUIRED IMPORTED_TARGET cairo libpng x11)
 find_package(ZLIB REQUIRED)
 target_link_libraries(lustrana_core PUBLIC PkgConfig::LUSTRANA_GUI ZLIB::ZLIB)
 
