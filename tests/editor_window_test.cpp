@@ -287,7 +287,7 @@ TEST_F(EditorWindow, AClickOnThePlateSendsOneImpulseThroughThePlugin)
     // at the output, a few times at most.
     float before = 0, after = 0;
     bool heard = false;
-    for (int attempt = 0; attempt < 4 && !heard; attempt++) {
+    for (int attempt = 0; attempt < 6 && !heard; attempt++) {
         for (int i = 0; i < 10; i++) {
             run(8);
             pump({inst.get()}, 50);
