@@ -4,6 +4,9 @@
 #include "toolkit/CFrame.h"
 #include "toolkit/VSTGUIEditorInterface.h"
 
+#include <bit>
+#include <cstdint>
+
 CControl::CControl(const CRect& rect, CControlListener* l, long t, CBitmap* background)
     : size(rect), listener(l), tag(t), bitmap(background)
 {
@@ -19,7 +22,9 @@ CControl::~CControl()
 
 bool CControl::needsRedraw() const
 {
-    return dirty.load(std::memory_order_relaxed) || getValue() != drawnValue;
+    // compared bit for bit, so that a NaN from the host is drawn once, not at every idle
+    return dirty.load(std::memory_order_relaxed) ||
+           std::bit_cast<uint32_t>(getValue()) != std::bit_cast<uint32_t>(drawnValue);
 }
 
 void CControl::markDrawn()
