@@ -11,6 +11,7 @@
 #include "toolkit/CTextLabel.h"
 
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -55,7 +56,7 @@ ControlsguiEditor::ControlsguiEditor(AudioEffect* effect)
 
 ControlsguiEditor::~ControlsguiEditor()
 {
-    controlsReady.store(false);
+    retireControls();
     delete frame;  // before the background it shows
     frame = nullptr;
     background->forget();
@@ -174,13 +175,23 @@ bool ControlsguiEditor::build(void* parentWindow)
 
     frame = newFrame;  // from here on the editor counts as open
     controlsReady.store(true);
-    frame->redraw();
+    if (!frame->isHeadless())  // show the window at once; a headless frame draws on demand
+        frame->redraw();
     return true;
+}
+
+void ControlsguiEditor::retireControls()
+{
+    // Sequentially consistent on both sides: either a setter sees controlsReady cleared, or
+    // this loop sees the setter counted in and waits the few instructions it needs.
+    controlsReady.store(false);
+    while (settersInside.load() != 0)
+        std::this_thread::yield();
 }
 
 void ControlsguiEditor::close()
 {
-    controlsReady.store(false);
+    retireControls();
     CFrame* old = frame;
     frame = nullptr;
     delete old;  // destroys every control

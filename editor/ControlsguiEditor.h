@@ -7,6 +7,8 @@
 // Threads: construction, open, close, idle and all mouse handling run on the host's UI
 // thread. setParameter comes from whatever thread sets the effect's parameters; it only sets
 // control values (atomics) and is ignored while the window is closed or still being built.
+// It never waits: it only counts itself in and out, and close waits for that count to reach
+// zero before the controls are destroyed.
 #pragma once
 
 #include "toolkit/AEffGUIEditor.h"
@@ -51,7 +53,12 @@ public:
 
 private:
     bool build(void* parentWindow);
-    // The menu follows p as setParameter's steps 3 describe.
+    // Stops setParameter from reaching the controls and waits for calls still inside.
+    void retireControls();
+    // Sets the control of a parameter to the effect's value. [any thread, controls alive]
+    void showParameter(VstInt32 index);
+    // The menu takes p: entry trunc(p) if it exists, then entry trunc((p + 0.03) × 10) if that
+    // one exists.
     static void showMenuValue(COptionMenu* menu, float p);
     void showReadOut();
     void formatGain(const char* format, const char* silent, float v);
@@ -69,4 +76,5 @@ private:
     CTextLabel* valueDisplay = nullptr;    // the read-out
     uint32_t lastMeterUpdate = 0;          // tick of the last meter step, ms [UI thread]
     std::atomic<bool> controlsReady{false};// the controls exist and may follow setParameter
+    std::atomic<int> settersInside{0};     // setParameter calls between their check and return
 };

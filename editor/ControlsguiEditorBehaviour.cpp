@@ -49,8 +49,14 @@ void ControlsguiEditor::showMenuValue(COptionMenu* menu, float p)
 
 void ControlsguiEditor::setParameter(VstInt32 index, float)
 {
-    if (!controlsReady.load())
-        return;
+    settersInside.fetch_add(1);
+    if (controlsReady.load())
+        showParameter(index);
+    settersInside.fetch_sub(1);
+}
+
+void ControlsguiEditor::showParameter(VstInt32 index)
+{
     float p = effect->getParameter(index);  // the effect's stored value, not the argument
     if ((index >= kGain && index <= kLength) || (index >= kModVel && index <= kMix)) {
         if (knobs[index])

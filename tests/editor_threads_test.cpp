@@ -42,3 +42,23 @@ TEST(EditorThreads, AutomationFromAnotherThreadWhileTheEditorDraws)
     EXPECT_EQ(h.control(kGain)->getValue(), 0.3f);
     EXPECT_EQ(h.menu(kMode)->getCurrent(), 3);
 }
+
+TEST(EditorThreads, AutomationWhileTheWindowOpensAndCloses)
+{
+    EditorHarness h;
+    std::atomic<bool> stop{false};
+    std::thread automation([&] {
+        float v = 0.0f;
+        while (!stop.load()) {
+            for (int i = 0; i < kNumParams; i++)
+                h.effect().setParameter(i, v);
+            v = v >= 1.0f ? 0.0f : v + 0.01f;
+        }
+    });
+    for (int round = 0; round < 30; round++) {  // no drawing: the race is about the controls
+        ASSERT_TRUE(h.editor().openHeadless());
+        h.dispatch(effEditClose);
+    }
+    stop.store(true);
+    automation.join();
+}
