@@ -304,3 +304,33 @@ TEST_F(EditorWindow, AClickOnThePlateSendsOneImpulseThroughThePlugin)
         GTEST_SKIP() << "the plug-in's audio engine outputs nothing yet";
     EXPECT_TRUE(heard) << "peak before the click " << before << ", after " << after;
 }
+
+namespace {
+
+int openFileCount()
+{
+    return (int)std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                              std::filesystem::directory_iterator());
+}
+
+} // namespace
+
+// 500 open/close cycles from a host that never calls effEditIdle: every cycle gives back its
+// X connection and window.
+TEST_F(EditorWindow, FiveHundredCyclesWithoutIdle)
+{
+    auto fx = library->instantiate();
+    ASSERT_TRUE(fx);
+    Window parent = hostWindow(0, 0);
+    fx->dispatch(effEditOpen, 0, 0, (void*)(uintptr_t)parent);
+    fx->dispatch(effEditClose);
+    const int files = openFileCount();
+    for (int cycle = 0; cycle < 500; cycle++) {
+        ASSERT_EQ(fx->dispatch(effEditOpen, 0, 0, (void*)(uintptr_t)parent), 1) << cycle;
+        fx->setParameter(0, (float)(cycle % 100) / 100.0f);  // automation while open, no idle
+        fx->dispatch(effEditClose);
+    }
+    XSync(display, False);
+    EXPECT_EQ(childCount(parent), 0);
+    EXPECT_EQ(openFileCount(), files);
+}

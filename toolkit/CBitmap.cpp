@@ -7,6 +7,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -27,26 +29,32 @@ void readBytes(png_structp png, png_bytep out, png_size_t count)
 
 } // namespace
 
+struct CBitmap::Decoded {
+    ~Decoded()
+    {
+        for (cairo_surface_t* s : bands)
+            cairo_surface_destroy(s);
+    }
+    std::vector<cairo_surface_t*> bands;  // kBandRows rows each, the last one shorter
+};
+
+namespace {
+
+std::mutex cacheMutex;  // guards the cache; editors open on user-interface threads
+std::map<std::pair<int, bool>, std::shared_ptr<const CBitmap::Decoded>> cache;  // by id, opaque
+
+} // namespace
+
 CBitmap::CBitmap(int id) : resourceId(id)
 {
     if (const EmbeddedResource* res = findResource(id)) {
         pngData = res->data;
         pngSize = res->size;
-        decode(false, true);
+        readHeader();
     }
 }
 
-CBitmap::~CBitmap()
-{
-    releaseBands();
-}
-
-void CBitmap::releaseBands() const
-{
-    for (cairo_surface_t* s : bands)
-        cairo_surface_destroy(s);
-    bands.clear();
-}
+CBitmap::~CBitmap() = default;
 
 void CBitmap::forget()
 {
@@ -54,36 +62,52 @@ void CBitmap::forget()
         delete this;
 }
 
-bool CBitmap::decode(bool pixels, bool asOpaque) const
+bool CBitmap::readHeader()
 {
-    if (!pngData)
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png)
         return false;
+    png_infop info = png_create_info_struct(png);
+    Reader reader{pngData, pngSize, 0};
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_set_read_fn(png, &reader, readBytes);
+    png_read_info(png, info);
+    int colorType = png_get_color_type(png, info);
+    hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    width = (int)png_get_image_width(png, info);
+    height = (int)png_get_image_height(png, info);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+std::shared_ptr<const CBitmap::Decoded> CBitmap::decoded(int resourceId, const unsigned char* pngData,
+                                                         std::size_t pngSize, int width, int height,
+                                                         bool asOpaque)
+{
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    auto key = std::make_pair(resourceId, asOpaque);
+    auto found = cache.find(key);
+    if (found != cache.end())
+        return found->second;
+
     png_structp pngRead = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!pngRead)
-        return false;
+        return nullptr;
     png_infop info = png_create_info_struct(pngRead);
     Reader reader{pngData, pngSize, 0};
-    // sized before setjmp: nothing that a longjmp skips may change it
+    // sized before setjmp: nothing that a longjmp skips may change them
     std::vector<unsigned char> row((std::size_t)std::max(width, 1) * 4);
-    releaseBands();
-    bandsOpaque = asOpaque;
+    auto result = std::make_shared<Decoded>();
     if (setjmp(png_jmpbuf(pngRead))) {
         png_destroy_read_struct(&pngRead, &info, nullptr);
-        releaseBands();
-        return false;
+        return nullptr;
     }
     png_structp png = pngRead;
     png_set_read_fn(png, &reader, readBytes);
     png_read_info(png, info);
-    if (!pixels) {
-        int colorType = png_get_color_type(png, info);
-        auto* self = const_cast<CBitmap*>(this);
-        self->hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-        self->width = (int)png_get_image_width(png, info);
-        self->height = (int)png_get_image_height(png, info);
-        png_destroy_read_struct(&pngRead, &info, nullptr);
-        return true;
-    }
     png_set_expand(png);
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
@@ -95,7 +119,7 @@ bool CBitmap::decode(bool pixels, bool asOpaque) const
     for (int top = 0; top < h; top += kBandRows) {
         int rows = std::min(kBandRows, h - top);
         cairo_surface_t* b = cairo_image_surface_create(asOpaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, w, rows);
-        bands.push_back(b);
+        result->bands.push_back(b);
         if (cairo_surface_status(b) != CAIRO_STATUS_SUCCESS)
             png_error(png, "out of memory");
         unsigned char* bd = cairo_image_surface_get_data(b);
@@ -115,18 +139,23 @@ bool CBitmap::decode(bool pixels, bool asOpaque) const
         cairo_surface_mark_dirty(b);
     }
     png_destroy_read_struct(&pngRead, &info, nullptr);
-    return true;
+    cache[key] = result;
+    return result;
 }
 
 void CBitmap::draw(cairo_t* cr, const CRect& dest, double offsetY) const
 {
     if (!isLoaded() || broken)
         return;
-    if (bands.empty() || bandsOpaque != noAlpha)
-        if (!decode(true, noAlpha)) {
+    if (!pixels || pixelsOpaque != noAlpha) {
+        pixels = decoded(resourceId, pngData, pngSize, width, height, noAlpha);
+        pixelsOpaque = noAlpha;
+        if (!pixels) {
             broken = true;
             return;
         }
+    }
+    const std::vector<cairo_surface_t*>& bands = pixels->bands;
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.width(), dest.height());
     cairo_clip(cr);

@@ -10,10 +10,13 @@
 
 #include <cairo.h>
 
+#include <memory>
 #include <vector>
 
 class CBitmap {
 public:
+    struct Decoded;  // decoded pixels, shared process-wide
+
     explicit CBitmap(int resourceId);  // the count starts at 1
 
     void remember() { refCount++; }
@@ -34,9 +37,12 @@ public:
 
 private:
     ~CBitmap();
-    // Reads the image; with `pixels` false only its header. False on a broken image.
-    bool decode(bool pixels, bool asOpaque) const;
-    void releaseBands() const;
+    // Reads the image's header. False on a broken image.
+    bool readHeader();
+    // The decoded pixels, shared by every bitmap of this image in the process: decoding the
+    // film strips takes far longer than drawing them, and an editor opens many times.
+    static std::shared_ptr<const Decoded> decoded(int resourceId, const unsigned char* png, std::size_t size,
+                                                  int width, int height, bool asOpaque);
 
     static constexpr int kBandRows = 16384;
 
@@ -47,7 +53,7 @@ private:
     bool noAlpha = true;                   // draw opaque
     const unsigned char* pngData = nullptr; // the embedded file
     std::size_t pngSize = 0;               // its size
-    mutable std::vector<cairo_surface_t*> bands; // decoded pixels, top to bottom
-    mutable bool bandsOpaque = false;      // bands are RGB24 rather than premultiplied ARGB
+    mutable std::shared_ptr<const Decoded> pixels; // decoded bands, top to bottom
+    mutable bool pixelsOpaque = false;     // bands are RGB24 rather than premultiplied ARGB
     mutable bool broken = false;           // decoding failed once; draw nothing
 };
