@@ -3,6 +3,7 @@
 #include "tools/render/AudioWriter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 StereoBuffer ImpulseResponse::render(OfflineRenderer& renderer, double tailSeconds, RenderStats* stats)
@@ -15,13 +16,39 @@ StereoBuffer ImpulseResponse::render(OfflineRenderer& renderer, double tailSecon
         saved[i] = plugin.getParameter(changed[i]);
         plugin.setParameter(changed[i], wanted[i]);
     }
-    StereoBuffer impulse;
-    impulse.left.assign(1, 1.0f);
-    impulse.right.assign(1, 1.0f);
+    // The plug-in adds a little dither to its plate feed, which the plate turns into a
+    // steady noise floor; a unit impulse at the default "Gain" of 0.2 stands only some
+    // 40 dB above it. With "Solid State" and the limiter far below its threshold the
+    // chain is linear, so the impulse is sent louder (a plate feed of 1.0, at most 60 dB
+    // louder) and the response scaled back: the same response with the floor pushed down.
+    float gain = std::fabs(plugin.getParameter(kParamGain));
+    float loudness = std::isfinite(gain) && gain > 0.0f ? std::clamp(4.0f / gain, 1.0f, 1000.0f) : 1.0f;
+    // Long enough for the whole plate; the automatic tail would wait for -90 dBFS, which
+    // a response riding on the plug-in's noise floor may never reach.
+    double tail = tailSeconds >= 0.0 ? tailSeconds : renderer.plateSeconds() + 0.1;
+    const float volume = std::fabs(plugin.getParameter(kParamVolume));
     StereoBuffer response;
-    RenderStats result = renderer.render(impulse, response, tailSeconds);
+    RenderStats result;
+    for (int attempt = 0; attempt < 3; attempt++) {
+        StereoBuffer impulse;
+        impulse.left.assign(1, loudness);
+        impulse.right.assign(1, loudness);
+        response = StereoBuffer();
+        result = renderer.render(impulse, response, tail);
+        // The limiter acts above -6 dB at its input, which is the output / (8 × "Volume").
+        if (!(result.outputPeak / (8.0 * std::max(volume, 1e-6f)) > 0.4) || loudness <= 1.0f)
+            break;
+        loudness = std::max(1.0f, loudness / 16.0f);
+        renderer.processSilence((int64_t)((renderer.plateSeconds() + 0.5) * renderer.sampleRate()));
+    }
     for (int i = 0; i < 5; i++)
         plugin.setParameter(changed[i], saved[i]);
+    for (size_t i = 0; i < response.left.size(); i++) {
+        response.left[i] /= loudness;
+        response.right[i] /= loudness;
+    }
+    result.outputPeak /= loudness;
+    result.outputRms /= loudness;
     if (stats)
         *stats = result;
     return response;

@@ -129,6 +129,15 @@ bool OfflineRenderer::finishPreparation(double waitSeconds)
     return answered;
 }
 
+double OfflineRenderer::plateSeconds()
+{
+    double length = (instance->getParameter(6) * 310000.0 + 11025.0) / 44100.0;
+    double preDelay = instance->getParameter(5) * 0.2;
+    if (!std::isfinite(length) || !std::isfinite(preDelay))
+        return 0.0;
+    return std::clamp(length, 0.0, 394.0 * 2048.0 / rate) + std::clamp(preDelay, 0.0, 0.2);
+}
+
 RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, double tailSeconds,
                                     const std::string& progressLabel, double silenceDb)
 {
@@ -137,7 +146,7 @@ RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, doub
     const int64_t inputFrames = source.frames();
     const bool automatic = tailSeconds < 0.0;
     const int64_t fixedTail = automatic ? 0 : (int64_t)std::llround(tailSeconds * rate);
-    const int64_t tailLimit = automatic ? (int64_t)(kTailLimit * rate) : fixedTail;
+    const int64_t tailLimit = automatic ? (int64_t)((plateSeconds() + kTailMargin) * rate) : fixedTail;
     const int64_t hold = (int64_t)(kSilenceHold * rate);
     const double threshold = std::pow(10.0, silenceDb / 20.0);
 
@@ -161,7 +170,7 @@ RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, doub
             if (!automatic && tailSoFar >= fixedTail)
                 break;
             if (automatic && (tailSoFar - (lastLoud + 1) >= hold || tailSoFar >= tailLimit)) {
-                stats.tailCapped = tailSoFar >= tailLimit && tailSoFar - (lastLoud + 1) < hold;
+                stats.tailAtNoiseFloor = tailSoFar >= tailLimit && tailSoFar - (lastLoud + 1) < hold;
                 break;
             }
         }
@@ -251,7 +260,7 @@ std::string describeStats(const RenderStats& stats, double sampleRate)
                   (double)stats.inputFrames / sampleRate, decibels(stats.inputPeak).c_str(),
                   decibels(stats.inputRms).c_str(), audio, decibels(stats.outputPeak).c_str(),
                   decibels(stats.outputRms).c_str(), (double)stats.tailFrames / sampleRate,
-                  stats.tailCapped ? " (limit reached, still above -90 dBFS)" : "", stats.seconds,
+                  stats.tailAtNoiseFloor ? " (ends in the plug-in's noise floor)" : "", stats.seconds,
                   stats.seconds > 0 ? audio / stats.seconds : 0.0);
     return text;
 }

@@ -29,7 +29,7 @@ struct RenderStats {
     double outputPeak = 0.0;    // largest output magnitude
     double outputRms = 0.0;     // over both channels
     double seconds = 0.0;       // wall-clock time of the processing
-    bool tailCapped = false;    // the automatic tail stopped at its limit, still above -90 dBFS
+    bool tailAtNoiseFloor = false;  // the automatic tail ended with the plate, above -90 dBFS
 };
 
 class OfflineRenderer {
@@ -37,7 +37,7 @@ public:
     static constexpr int kLatency = 2048;            // dry and wet paths of the plug-in
     static constexpr double kSilenceDb = -90.0;      // the automatic tail ends below this
     static constexpr double kSilenceHold = 0.5;      // seconds below it before the tail ends
-    static constexpr double kTailLimit = 60.0;       // longest automatic tail, seconds
+    static constexpr double kTailMargin = 0.5;       // automatic tail past the plate's length, seconds
     static constexpr double kWarmUpSeconds = 1.5;    // tube stage warm-up and fade-in
     static constexpr float kPlateAnswer = 1e-15f;    // output above this: the plate is in place
 
@@ -65,11 +65,18 @@ public:
 
     // Runs the source through the plug-in into the sink, latency removed. tailSeconds < 0:
     // render until the output's level in 10 ms windows stays below `silenceDb` dBFS for
-    // half a second, and end the tail after the last window above it; otherwise exactly
-    // that long after the input. Throws std::runtime_error when interrupted or when the
+    // half a second, and end the tail after the last window above it, but no later than
+    // the plate can ring (plateSeconds() + 0.5 s: past that only the plug-in's own noise
+    // floor, which can lie above -90 dBFS, remains); otherwise exactly that long after the
+    // input. Throws std::runtime_error when interrupted or when the
     // plug-in produces non-finite samples.
     RenderStats render(StereoSource& source, StereoSink& sink, double tailSeconds,
                        const std::string& progressLabel = "", double silenceDb = kSilenceDb);
+
+    // How long the plate can ring after the input ends, in seconds: the plate impulse that
+    // "Length" gives ((v × 310000 + 11025) samples at 44.1 kHz, at most the convolver's
+    // 394 partitions of 2048 samples) plus the pre-delay (up to 200 ms).
+    double plateSeconds();
 
     // Feeds `frames` of silence and drops the output; returns the output's peak.
     float processSilence(int64_t frames);

@@ -63,10 +63,34 @@ DecayAnalysis analyseDecay(const std::vector<float>& left, const std::vector<flo
             peak = std::max(peak, (double)std::fabs(x));
         out.peakDb = 20.0 * std::log10(std::max(peak, 1e-10));
 
-        // Schroeder: the energy still to come from each sample on.
+        // The plug-in's noise floor: the mean power of the last tenth of the response,
+        // where the plate has died away. Schroeder's integration runs up to where the
+        // level meets the floor and subtracts the floor's power (Chu's correction), so
+        // that the floor does not bend the decay curve flat.
+        size_t lastTenth = std::max<size_t>(1, length / 10);
+        double floorPower = 0.0;
+        for (size_t i = length - lastTenth; i < length; i++)
+            floorPower += (double)h[i] * h[i];
+        floorPower /= (double)lastTenth;
+        std::vector<double> windowPower;
+        for (size_t start = 0; start + hop <= length; start += hop) {
+            double power = 0.0;
+            for (size_t i = start; i < start + hop; i++)
+                power += (double)h[i] * h[i];
+            windowPower.push_back(power / hop);
+        }
+        size_t loudestWindow = std::max_element(windowPower.begin(), windowPower.end()) - windowPower.begin();
+        size_t end = length;
+        for (size_t w = loudestWindow; w < windowPower.size() && floorPower > 0.0; w++)
+            if (windowPower[w] < 2.0 * floorPower) {
+                end = w * hop;
+                break;
+            }
         std::vector<double> remaining(length + 1, 0.0);
-        for (size_t i = length; i-- > 0;)
-            remaining[i] = remaining[i + 1] + (double)h[i] * h[i];
+        for (size_t i = end; i-- > 0;)
+            remaining[i] = remaining[i + 1] + (double)h[i] * h[i] - floorPower;
+        for (double& e : remaining)
+            e = std::max(e, 0.0);
         double total = remaining[0];
         if (total <= 0.0)
             continue;
@@ -77,11 +101,15 @@ DecayAnalysis analyseDecay(const std::vector<float>& left, const std::vector<flo
         double loudest = 0.0;
         std::vector<double> windows;
         for (size_t start = 0; start < length; start += hop) {
-            size_t end = std::min(length, start + hop);
-            double energy = (remaining[start] - remaining[end]) / (double)(end - start);
+            size_t stop = std::min(length, start + hop);
+            double energy = 0.0;
+            for (size_t i = start; i < stop; i++)
+                energy += (double)h[i] * h[i];
+            energy /= (double)(stop - start);
             windows.push_back(energy);
             loudest = std::max(loudest, energy);
-            out.decayDb.push_back((float)decayDb[start]);
+            if (start < end)
+                out.decayDb.push_back((float)decayDb[start]);
         }
         for (double energy : windows)
             out.envelopeDb.push_back((float)toDb(energy / loudest));
