@@ -166,7 +166,8 @@ a mono input feeds both plug-in inputs. OUT is always stereo, at the input's rat
   next 2048-sample boundary, where the new impulse is swapped in. So a click at the very
   first sample of IN already reverberates.
   The plug-in's 2048 samples of latency are removed: OUT lines up with IN, and OUT is as
-  long as IN plus the reverb tail, rendered until it falls below -90 dBFS (or --tail).
+  long as IN plus the reverb tail, rendered until it falls below -90 dBFS or the plate
+  has died away into the plug-in's own noise floor (or exactly --tail seconds).
 
 Options:
   --set NAME=VALUE   set a parameter by the name the host sees (Gain, Volume, Width, Hipass,
@@ -182,8 +183,10 @@ Options:
   --wait SECONDS     time given to the plate impulse synthesis (default 1.5)
   --tail SECONDS     render exactly this long after the input ends (default: until < -90 dBFS)
   --ir IR.wav        write the plate's stereo impulse response as a host hears it: a unit
-                     impulse through the whole chain with Mix 1, Solid State, filters open,
-                     latency removed (32-bit float WAV unless --format)
+                     impulse (on both inputs) through the whole chain with Mix 1, Solid State,
+                     filters open, latency removed, as long as the plate rings (32-bit float
+                     WAV unless --format). The impulse is sent louder and the response scaled
+                     back, which keeps it clear of the plug-in's own dither noise.
   --plot PLOT.png    draw that impulse response: level envelope, energy decay with the
                      measured RT60 per channel, spectrogram
   --screenshot PNG   the editor drawn headless with the current parameters (900 x 851)
