@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 bash tools/deps.sh build
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DLUSTRANA_TESTS=OFF > /dev/null
 cmake --build build -j"$(nproc)"
-build/tools/lustrana-probe build/Lustrana_2_64.so
+build/tools/lustrana-render --demo "${1:-out/demo}"
