@@ -64,10 +64,12 @@ void DemoRunner::run(VstLibrary& library, const std::string& folderName, double 
         table.apply(renderers.back()->plugin(), -1, setting.sets);
         renderers.back()->beginPreparation();
     }
-    for (size_t i = 0; i < renderers.size(); i++)
-        if (!renderers[i]->finishPreparation(waitSeconds))
+    for (size_t i = 0; i < renderers.size(); i++) {
+        double wait = waitSeconds >= 0.0 ? waitSeconds : renderers[i]->defaultWait();
+        if (!renderers[i]->finishPreparation(wait))
             std::fprintf(stderr, "lustrana-render: warning: the %s plate did not answer within %.1f s\n",
-                         settings[i].file, waitSeconds);
+                         settings[i].file, wait);
+    }
 
     StereoBuffer dry = DemoProgramme::generate(rate);
     const int wav24 = SF_FORMAT_WAV | SF_FORMAT_PCM_24;

@@ -10,5 +10,6 @@
 class DemoRunner {
 public:
     // Returns after everything is written; throws std::runtime_error on failure.
+    // waitSeconds < 0: each plate gets OfflineRenderer::defaultWait().
     static void run(VstLibrary& library, const std::string& folder, double waitSeconds, int blockSize);
 };

@@ -138,6 +138,12 @@ double OfflineRenderer::plateSeconds()
     return std::clamp(length, 0.0, 394.0 * 2048.0 / rate) + std::clamp(preDelay, 0.0, 0.2);
 }
 
+double OfflineRenderer::defaultWait()
+{
+    double samples = plateSeconds() * rate;
+    return std::max(1.5, 0.5 + 2.0 * samples / 1e6);
+}
+
 RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, double tailSeconds,
                                     const std::string& progressLabel, double silenceDb)
 {

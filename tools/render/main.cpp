@@ -88,12 +88,13 @@ int runSession(VstLibrary& library, const CommandLine& line)
     if (!reader && !impulse)
         return 0;
     renderer.beginPreparation();
-    bool answered = renderer.finishPreparation(line.waitSeconds);
+    double wait = line.waitSeconds >= 0.0 ? line.waitSeconds : renderer.defaultWait();
+    bool answered = renderer.finishPreparation(wait);
     if (!answered)
         std::fprintf(stderr,
                      "lustrana-render: warning: the plate did not answer within %.1f s; the output may lack "
                      "reverb at its start (give a longer --wait)\n",
-                     line.waitSeconds);
+                     wait);
     double prepared = renderer.preparationSeconds();
 
     if (impulse) {
