@@ -150,8 +150,12 @@ void AudioWriter::write(const float* left, const float* right, int count)
         if (integer)
             clipped += (std::fabs(left[i]) > 1.0f) + (std::fabs(right[i]) > 1.0f);
     }
-    if (sf_writef_float(file, interleaved.data(), count) != count)
-        throw std::runtime_error("cannot write " + target + ": " + sf_strerror(file));
+    sf_count_t written = sf_writef_float(file, interleaved.data(), count);
+    if (written != count) {
+        std::string why = sf_error(file) != SF_ERR_NO_ERROR ? sf_strerror(file) : "the disk may be full";
+        throw std::runtime_error("cannot write " + target + ": " + why + " (" + std::to_string((long long)written) +
+                                 " of " + std::to_string(count) + " frames written)");
+    }
 }
 
 void AudioWriter::commit()
