@@ -58,7 +58,9 @@ VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
 
 VstLibrary::VstLibrary(const std::string& path) : file(path), handle(nullptr), entryProc(nullptr)
 {
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // a bare file name means the file here, not a library on the search path
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* why = dlerror();
         throw std::runtime_error("cannot load " + path + ": " + (why ? why : "unknown error"));

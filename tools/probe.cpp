@@ -26,6 +26,10 @@ int probe(const char* path)
         return 1;
     }
     AEffect* e = instance->effect();
+    // what hosts do right after creating an instance when they scan it
+    instance->dispatch(effOpen);
+    instance->setSampleRate(44100.0f);
+    instance->dispatch(effSetBlockSize, 0, 512);
     std::printf("file:          %s\n", path);
     std::printf("name:          %s\n", instance->effectName().c_str());
     std::printf("vendor:        %s\n", instance->vendorString().c_str());
