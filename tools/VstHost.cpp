@@ -59,8 +59,8 @@ VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
 VstLibrary::VstLibrary(const std::string& path) : file(path), handle(nullptr), entryProc(nullptr)
 {
     // a bare file name means the file here, not a library on the search path
-    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const std::string target = path.find('/') == std::string::npos ? "./" + path : path;
+    handle = dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* why = dlerror();
         throw std::runtime_error("cannot load " + path + ": " + (why ? why : "unknown error"));
