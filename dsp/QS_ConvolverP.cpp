@@ -25,7 +25,7 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
     : impulseLength(impulseLength_), input{&inputLeft, &inputRight}, fftSize(fftSize_),
       half(fftSize_ / 2), hop(fftSize_ - fftSize_ / 2), stride(0), storage(nullptr),
       storageBytes(0), inPos(0), frontCount(0), validRows(0), historyIndex{}, dither(1e-24),
-      processFft(nullptr), backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
+      processFft(nullptr), mac(spectrumMacRows()), macInput{}, macImpulse{}, backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
       impulseReady(false)
 {
     if (fftSize < 16 || fftSize > kMaxFftSize || (fftSize & (fftSize - 1)) != 0)
@@ -141,18 +141,16 @@ void QS_ConvolverP::blockStep()
         // only their spectra are used again)
         processFft->forward(row(ch.inputSpectra, current), ch.inputRow);
 
-        // 3., 4. sum of the partition products; rows never written since a ring change
-        // (validRows) hold no input yet and are skipped. DC and Nyquist are dropped.
-        std::memset(ch.accumulator, 0, sizeof(float) * fftSize);
-        std::memset(ch.outputRow, 0, sizeof(float) * fftSize);
+        // 3., 4. sum of the partition products, DC and Nyquist dropped; rows never written
+        // since a ring change (validRows) hold no input yet and are skipped.
         for (int i = 0; i < partitions; ++i) {
-            spectrumMultiplyAccumulate(ch.accumulator, row(ch.inputSpectra, historyIndex[i]),
-                                       row(ch.spectra[0], i), half);
-            ch.accumulator[0] = 0.0f;
-            ch.accumulator[half] = 0.0f;
+            macInput[i] = row(ch.inputSpectra, historyIndex[i]);
+            macImpulse[i] = row(ch.spectra[0], i);
         }
+        mac(ch.accumulator, macInput, macImpulse, partitions, half);
 
-        // 5. back to time: entries hop .. fftSize-1 are the next block's output
+        // 5. back to time (the inverse writes the whole row): entries hop .. fftSize-1 are
+        // the next block's output
         processFft->inverse(ch.accumulator, ch.outputRow);
         processFft->rescale(ch.outputRow);
 

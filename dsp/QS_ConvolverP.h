@@ -11,6 +11,8 @@
 // by the audio thread; cleared with release by swapImpulse and read with acquire by the loader.
 #pragma once
 
+#include "dsp/SpectrumMac.h"
+
 #include <atomic>
 #include <cstddef>
 
@@ -88,6 +90,9 @@ private:
                                       // is the row i blocks old, the rest are free rows
     double dither;                    // ±1e-24, flips every sample
     RealFft* processFft;              // audio thread's transform
+    SpectrumMacRows mac;              // multiply-accumulate kernel for this processor
+    const float* macInput[kMaxPartitions];   // the block's input-spectrum rows, newest first
+    const float* macImpulse[kMaxPartitions]; // the matching impulse-spectrum rows
 
     // [loader thread] until the swap
     int backCount;                    // partitions of the back impulse
