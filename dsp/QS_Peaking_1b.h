@@ -25,4 +25,7 @@ private:
     float y1[2], y2[2];      // previous outputs per channel
     float out[2];            // output cells
     double offset;           // ±1e-24 against denormals, flips every call
+    float lastCentre;        // controls and ratio of the last coefficient computation;
+    float lastBandwidth;     // NaN until the first, so that it always computes
+    float lastRate;
 };
