@@ -136,85 +136,99 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
 
     const float boost = toneFilterControls[0][2];  // section 1 gain, 1.7
     static_assert(kDispersionStages == kAllpassCascadeStages);
-    float coefficient[kSynthBlock];   // dispersion coefficient of each sample of the pass
-    int stageCount[kSynthBlock];      // dispersion stages of each sample of the pass
+    // Per-sample values of one pass, computed first so that the filters can then run over
+    // the whole pass.
+    float centre[kSynthBlock];        // section 2 controls, live "Tune" and "Sound"
+    float bandwidth[kSynthBlock];
+    float bandGain[kSynthBlock];      // section 2 gain k, falling 1 → 0
+    float cutDepth[kSynthBlock];      // section 3 gain q, falling 0.5 → 0
+    float darkening[kSynthBlock];     // low-pass coefficient
+    float coefficient[kSynthBlock];   // dispersion coefficient
+    int stageCount[kSynthBlock];      // dispersion stages
     for (int begin = 0; begin < L; begin += kSynthBlock) {
         const int end = std::min(begin + kSynthBlock, L);
+        const int n = end - begin;
+        float* row[2] = {out[0] + begin, out[1] + begin};
 
-        // Noise, tone sections and low-pass, sample by sample; the result waits in the
-        // impulse buffers for the dispersion.
-        for (int i = begin; i < end; i++) {
-            const float fi = (float)i;
+        // Noise and the per-sample controls. The noise waits in the impulse buffers, which
+        // then carry the signal through the sections, the low-pass and the dispersion.
+        for (int j = 0; j < n; j++) {
+            const float fi = (float)(begin + j);
 
             // Noise, and its density: sparse at the start, every sample later.
             const float m = (float)rand15::next() * (1.0f / 32767.0f) * 2.0f - 1.0f;
-            float n = 1.0f - std::fabs(m);
+            float nm = 1.0f - std::fabs(m);
             if (m < 0.0f)
-                n = -n;
+                nm = -nm;
             const float t = std::max(fi * densitySlope + recipe.densityStart, 0.0f);
             const float draw = (float)rand15::next() * (1.0f / 32767.0f);
-            float x[2] = {0.0f, 0.0f};
-            if (draw > t) {
-                x[0] = m;
-                x[1] = n;
-            }
+            row[0][j] = draw > t ? m : 0.0f;
+            row[1][j] = draw > t ? nm : 0.0f;
 
-            // Section 2 follows "Tune" and "Sound" live (the filters only recompute their
-            // coefficients when these moved).
+            // Section 2 follows "Tune" and "Sound" live.
             const float liveSound = control(kSound);
-            float centre, bandwidth;
             if (recipe.fixedSection2) {
-                centre = 0.05072f;
-                bandwidth = 0.104f;
+                centre[j] = 0.05072f;
+                bandwidth[j] = 0.104f;
             } else {
-                centre = control(kTune) * 0.1452f + 0.0362f;
-                bandwidth = recipe.section2Bandwidth >= 0.0f ? recipe.section2Bandwidth : liveSound * 0.2f + 0.1f;
+                centre[j] = control(kTune) * 0.1452f + 0.0362f;
+                bandwidth[j] = recipe.section2Bandwidth >= 0.0f ? recipe.section2Bandwidth : liveSound * 0.2f + 0.1f;
             }
-            for (int k : {1, 4}) {
-                toneFilterControls[k][0] = centre;
-                toneFilterControls[k][1] = bandwidth;
-                toneFilter[k]->updateCoefficients();
-            }
+            bandGain[j] = fi * section2Slope + 1.0f;
+            cutDepth[j] = fi * section3Slope + 0.5f;
+            darkening[j] = fi * lowpassSlope + recipe.lowpassStart;
+            coefficient[j] = recipe.dispersionFixed
+                                 ? recipe.dispersionBase
+                                 : fi * dispersionSlope + (recipe.dispersionBase >= 0.0f ? recipe.dispersionBase
+                                                                                        : 0.83f * liveSound);
+            stageCount[j] = recipe.stages > 0 ? recipe.stages : 1 + (int)(liveSound * 16.0f + 20.0f);
+        }
 
-            const float k2 = fi * section2Slope + 1.0f;
-            const float q3 = fi * section3Slope + 0.5f;
-            synthLowpassCoefficient = fi * lowpassSlope + recipe.lowpassStart;
-            coefficient[i - begin] =
-                recipe.dispersionFixed
-                    ? recipe.dispersionBase
-                    : fi * dispersionSlope + (recipe.dispersionBase >= 0.0f ? recipe.dispersionBase
-                                                                           : 0.83f * liveSound);
-            stageCount[i - begin] = recipe.stages > 0 ? recipe.stages : 1 + (int)(liveSound * 16.0f + 20.0f);
-
-            for (int ch = 0; ch < 2; ch++) {
-                const int base = ch * 3;
-                float v = x[ch];
-                // Section 1: +4.6 dB at the low centre.
-                toneFilterInput[base][0] = v;
-                toneFilter[base]->process();
-                float a = *toneFilterOutput[base];
-                v = ((v - a) * boost + a + v) * 0.5f;
-                // Section 2: the tone band at unit gain, the rest fading out over the impulse.
-                toneFilterInput[base + 1][0] = v;
-                toneFilter[base + 1]->process();
-                a = *toneFilterOutput[base + 1];
-                v = ((v + a) * k2 + (v - a)) * 0.5f;
+        // The three tone sections, skewed: in step t section 1 takes sample t, section 2
+        // sample t - 1 and section 3 sample t - 2, so the six filter recursions (three per
+        // channel) of one step are independent of each other and overlap.
+        for (int t = 0; t < n + 2; t++) {
+            if (t - 2 >= 0 && t - 2 < n) {
                 // Section 3: a wide cut high up, deepening over the impulse.
-                toneFilterInput[base + 2][0] = v;
-                toneFilter[base + 2]->process();
-                a = *toneFilterOutput[base + 2];
-                v = ((v - a) * q3 + a + v) * 0.5f;
-                // Low-pass darkening over the impulse.
-                synthLowpassInput[ch] = v;
-                synthLowpass[ch]->updateCoefficient();
-                synthLowpass[ch]->process();
-                out[ch][i] = *synthLowpassOutput[ch];
+                const int j = t - 2;
+                for (int ch = 0; ch < 2; ch++) {
+                    const float v = row[ch][j];
+                    const float a = toneFilter[ch * 3 + 2]->processFirst(v);
+                    row[ch][j] = ((v - a) * cutDepth[j] + a + v) * 0.5f;
+                }
+            }
+            if (t - 1 >= 0 && t - 1 < n) {
+                // Section 2: the tone band at unit gain, the rest fading out over the impulse;
+                // the filters recompute their coefficients only when the controls moved.
+                const int j = t - 1;
+                for (int k : {1, 4}) {
+                    toneFilterControls[k][0] = centre[j];
+                    toneFilterControls[k][1] = bandwidth[j];
+                    toneFilter[k]->updateCoefficients();
+                }
+                for (int ch = 0; ch < 2; ch++) {
+                    const float v = row[ch][j];
+                    const float a = toneFilter[ch * 3 + 1]->processFirst(v);
+                    row[ch][j] = ((v + a) * bandGain[j] + (v - a)) * 0.5f;
+                }
+            }
+            if (t < n) {
+                // Section 1: +4.6 dB at the low centre.
+                for (int ch = 0; ch < 2; ch++) {
+                    const float v = row[ch][t];
+                    const float a = toneFilter[ch * 3]->processFirst(v);
+                    row[ch][t] = ((v - a) * boost + a + v) * 0.5f;
+                }
             }
         }
 
+        // Low-pass darkening over the impulse.
+        synthLowpass[0]->processRun(row[0], darkening, n);
+        synthLowpass[1]->processRun(row[1], darkening, n);
+        synthLowpassCoefficient = darkening[n - 1];
+
         // Dispersion: first-order allpasses (-c + z^-1) / (1 - c z^-1), in place.
-        float* rows[2] = {out[0] + begin, out[1] + begin};
-        allpassCascade(dispersionPrevIn, dispersionPrevOut, rows, coefficient, stageCount, end - begin);
+        allpassCascade(dispersionPrevIn, dispersionPrevOut, row, coefficient, stageCount, n);
 
         // Envelope and width matrix, sample by sample.
         for (synthIndex = begin; synthIndex < end; synthIndex++) {

@@ -11,6 +11,12 @@ public:
     virtual void updateCoefficient();
     virtual void process();
 
+    // n samples of the row in place, sample j with the coefficient coefficient[j]: the same
+    // bits and the same final state as n rounds of (coefficient cell = coefficient[j],
+    // updateCoefficient, process). The stages run skewed (stage s on sample t - s), so the
+    // stages' recursions overlap instead of waiting for each other. Not bound to the cells.
+    void processRun(float* row, const float* coefficient, int n);
+
 private:
     const float& input;           // bound input cell
     const float& coefficient;     // bound coefficient cell
