@@ -186,7 +186,7 @@ Synthesis synthesisTime(float length, int repeats)
         fx.processReplacing(io, io, 0);
         const double c0 = bench::processCpuSeconds();
         while (fx.rebuildPending())
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         const double c1 = bench::processCpuSeconds();
         fx.processReplacing(io, io, 4096);   // swap it in so that the next one may start
         if (r == 0)

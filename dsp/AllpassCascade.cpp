@@ -1,71 +1,70 @@
 #include "dsp/AllpassCascade.h"
 
 namespace {
+
 constexpr int kStages = kAllpassCascadeStages;
-constexpr int kWidth = 4;   // lanes per vector: SSE2 on x86, whatever the target has elsewhere
+constexpr int kRun = 1024;   // samples per diagonal sweep; longer runs are cut into these
+
+// Eight lanes: two SSE vectors in the portable build, one AVX vector in the AVX2 build. The
+// arithmetic per lane is the same in both (no fused operations), so are the bits.
+typedef float Floats __attribute__((vector_size(32)));
+typedef int Ints __attribute__((vector_size(32)));
+constexpr int kWidth = 8;
 static_assert(kStages % kWidth == 0);
-typedef float Floats __attribute__((vector_size(4 * kWidth)));
-typedef int Ints __attribute__((vector_size(4 * kWidth)));
 
-Floats loadFloats(const float* p)
+// Lane s of diagonal t holds sample t - s. The samples' coefficients and counts are laid out
+// backwards with kStages of padding (count 0) on both sides, so lane s reads entry
+// kStages + n - 1 - (t - s): one contiguous load per vector. A sample's value moves one lane
+// up per diagonal (two buffers, swapped); a stage at or beyond the sample's count passes the
+// value through unchanged and keeps its state, so the last lane carries the output of the
+// sample's last stage.
+template <int Target>
+__attribute__((always_inline)) inline void sweep(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
+                  const float* coefficient, const int* count, int n)
 {
-    Floats v;
-    __builtin_memcpy(&v, p, sizeof v);
-    return v;
-}
-Ints loadInts(const int* p)
-{
-    Ints v;
-    __builtin_memcpy(&v, p, sizeof v);
-    return v;
-}
-void store(float* p, Floats v) { __builtin_memcpy(p, &v, sizeof v); }
-} // namespace
-
-void allpassCascade(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
-                    const float* coefficient, const int* count, int n)
-{
-    // Lane s of diagonal t holds sample t - s. A sample's value, coefficient and count move
-    // one lane up per diagonal (two buffers, swapped); a stage at or beyond the sample's count
-    // passes the value through unchanged, so the last lane carries the output of the
-    // sample's last stage. Lanes outside the run carry a count of 0.
-    alignas(32) float value[2][2][kStages + 1] = {};  // [buffer][channel][lane]: stage input
-    alignas(32) float coef[2][kStages + 1] = {};      // coefficient of each lane's sample
-    alignas(32) int stages[2][kStages + 1] = {};      // stage count of each lane's sample
+    float backCoef[kRun + 2 * kStages];
+    int backCount[kRun + 2 * kStages];
+    for (int i = 0; i < kStages; i++) {
+        backCoef[i] = backCoef[kStages + n + i] = 0.0f;
+        backCount[i] = backCount[kStages + n + i] = 0;
+    }
+    for (int j = 0; j < n; j++) {
+        backCoef[kStages + n - 1 - j] = coefficient[j];
+        backCount[kStages + n - 1 - j] = count[j];
+    }
+    alignas(32) float value[2][2][kStages + kWidth] = {};  // [buffer][channel][lane]
+    const Ints lane0 = {0, 1, 2, 3, 4, 5, 6, 7};
     int cur = 0;
     for (int t = 0; t < n + kStages - 1; t++) {
         const int next = cur ^ 1;
         if (t < n) {
             value[cur][0][0] = rows[0][t];
             value[cur][1][0] = rows[1][t];
-            coef[cur][0] = coefficient[t];
-            stages[cur][0] = count[t];
-        } else {
-            stages[cur][0] = 0;
         }
+        const float* c = backCoef + kStages + n - 1 - t;
+        const int* k = backCount + kStages + n - 1 - t;
         for (int ch = 0; ch < 2; ch++) {
-            const float* __restrict x = value[cur][ch];
-            float* __restrict y = value[next][ch] + 1;
-            const float* __restrict c = coef[cur];
-            const int* __restrict k = stages[cur];
-            float* __restrict pIn = prevIn[ch];
-            float* __restrict pOut = prevOut[ch];
-            const Ints lane0 = {0, 1, 2, 3};
+            const float* x = value[cur][ch];
+            float* y = value[next][ch] + 1;
+            float* pIn = prevIn[ch];
+            float* pOut = prevOut[ch];
             for (int s = 0; s < kStages; s += kWidth) {
-                const Floats xs = loadFloats(x + s);
-                const Floats cs = loadFloats(c + s);
-                const Floats in = loadFloats(pIn + s);
-                const Floats prev = loadFloats(pOut + s);
+                Floats xs, cs, in, prev;
+                Ints ks;
+                __builtin_memcpy(&xs, x + s, sizeof xs);
+                __builtin_memcpy(&cs, c + s, sizeof cs);
+                __builtin_memcpy(&in, pIn + s, sizeof in);
+                __builtin_memcpy(&prev, pOut + s, sizeof prev);
+                __builtin_memcpy(&ks, k + s, sizeof ks);
                 const Floats out = (in - cs * xs) + cs * prev;
-                const Ints active = (lane0 + s) < loadInts(k + s);
-                store(pIn + s, active ? xs : in);
-                store(pOut + s, active ? out : prev);
-                store(y + s, active ? out : xs);
+                const Ints active = (lane0 + s) < ks;
+                const Floats keepIn = active ? xs : in;
+                const Floats keepOut = active ? out : prev;
+                const Floats pass = active ? out : xs;
+                __builtin_memcpy(pIn + s, &keepIn, sizeof keepIn);
+                __builtin_memcpy(pOut + s, &keepOut, sizeof keepOut);
+                __builtin_memcpy(y + s, &pass, sizeof pass);
             }
-        }
-        for (int s = 0; s < kStages; s++) {
-            coef[next][s + 1] = coef[cur][s];
-            stages[next][s + 1] = stages[cur][s];
         }
         // sample t - (kStages - 1) has left the last stage; writing behind the reads keeps
         // the run in place
@@ -75,6 +74,59 @@ void allpassCascade(AllpassState& prevIn, AllpassState& prevOut, float* const ro
             rows[1][leaving] = value[next][1][kStages];
         }
         cur = next;
+    }
+}
+
+void cascadePortable(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
+                     const float* coefficient, const int* count, int n)
+{
+    sweep<0>(prevIn, prevOut, rows, coefficient, count, n);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+__attribute__((target("avx2"))) void cascadeAvx2(AllpassState& prevIn, AllpassState& prevOut,
+                                                 float* const rows[2], const float* coefficient,
+                                                 const int* count, int n)
+{
+    sweep<1>(prevIn, prevOut, rows, coefficient, count, n);
+}
+bool hasAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+#else
+void cascadeAvx2(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
+                 const float* coefficient, const int* count, int n)
+{
+    sweep<0>(prevIn, prevOut, rows, coefficient, count, n);
+}
+bool hasAvx2() { return false; }
+#endif
+
+} // namespace
+
+void allpassCascade(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
+                    const float* coefficient, const int* count, int n)
+{
+    static const bool avx2 = hasAvx2();
+    for (int begin = 0; begin < n; begin += kRun) {
+        const int m = n - begin < kRun ? n - begin : kRun;
+        float* part[2] = {rows[0] + begin, rows[1] + begin};
+        if (avx2)
+            cascadeAvx2(prevIn, prevOut, part, coefficient + begin, count + begin, m);
+        else
+            cascadePortable(prevIn, prevOut, part, coefficient + begin, count + begin, m);
+    }
+}
+
+void allpassCascadePortable(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
+                            const float* coefficient, const int* count, int n)
+{
+    for (int begin = 0; begin < n; begin += kRun) {
+        const int m = n - begin < kRun ? n - begin : kRun;
+        float* part[2] = {rows[0] + begin, rows[1] + begin};
+        cascadePortable(prevIn, prevOut, part, coefficient + begin, count + begin, m);
     }
 }
 

@@ -16,6 +16,10 @@ using AllpassState = float[2][kAllpassCascadeStages];
 void allpassCascade(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
                     const float* coefficient, const int* count, int n);
 
+// The same diagonal run without AVX2 (allpassCascade picks AVX2 where the processor has it).
+void allpassCascadePortable(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
+                            const float* coefficient, const int* count, int n);
+
 // The plain sample-by-sample loop, kept as the reference.
 void allpassCascadeSerial(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
                           const float* coefficient, const int* count, int n);
