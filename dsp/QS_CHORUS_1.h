@@ -10,7 +10,7 @@ struct ChorusParams {
     float mix;         // share of the delayed signal in the output
 };
 
-class QS_CHORUS_1 {
+class QS_CHORUS_1 final {
 public:
     static constexpr int kLineLength = 66000;
 

@@ -1,7 +1,7 @@
 // QS_LowpassN: a chain of up to 10 identical one-pole low-pass stages y = a y1 + (1 - a) x.
 #pragma once
 
-class QS_LowpassN {
+class QS_LowpassN final {
 public:
     static constexpr int kMaxStages = 10;
 

@@ -2,7 +2,7 @@
 // peaking or band section. Controls: c0 centre, c1 bandwidth, c2 gain (read by the owner).
 #pragma once
 
-class QS_Peaking_1b {
+class QS_Peaking_1b final {
 public:
     QS_Peaking_1b(const float& input1, const float& input2, const float* controls,
                   const float& rateToRef);

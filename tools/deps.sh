@@ -7,6 +7,12 @@ packages=(build-essential cmake pkg-config libcairo2-dev libpng-dev zlib1g-dev l
           libxext-dev libxtst-dev libfontconfig-dev fonts-liberation libsndfile1-dev)
 case "${1:-build}" in
   test) packages+=(libgtest-dev xvfb xauth xdotool) ;;
+  test32)
+    packages+=(libgtest-dev xvfb xauth xdotool g++-multilib)
+    for p in libcairo2-dev libpng-dev zlib1g-dev libx11-dev libxext-dev libxtst-dev libfontconfig-dev \
+             libsndfile1-dev libgtest-dev; do
+      packages+=("$p:i386")
+    done ;;
   bench) packages+=(libbenchmark-dev libfftw3-dev) ;;
 esac
 
@@ -18,10 +24,14 @@ done
 
 if [ "$(id -u)" -eq 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
+  if [ "${1:-}" = test32 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   apt-get update
   apt-get install -y "${missing[@]}"
 else
   echo "Missing Debian packages. Run as root:" >&2
+  [ "${1:-}" = test32 ] && echo "  dpkg --add-architecture i386" >&2
   echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
   exit 1
 fi

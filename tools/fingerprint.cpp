@@ -2,18 +2,58 @@
 // plug-in in a fresh process (so the first plate impulse is the reproducible one) and writes
 // the stereo output as raw interleaved 32-bit floats. Two builds of the plug-in can then be
 // compared sample by sample. stage: "tube" (default) or "solid".
+// lustrana-fingerprint --compare A.raw B.raw TOLERANCE: exits 0 when both files have the same
+// length and every sample differs by at most TOLERANCE × the peak of A; prints the figures.
 #include "tools/VstHost.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <thread>
 #include <vector>
 
+namespace {
+
+std::vector<float> readRaw(const char* path)
+{
+    std::vector<float> data;
+    if (FILE* f = std::fopen(path, "rb")) {
+        float buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, sizeof(float), 4096, f)) > 0)
+            data.insert(data.end(), buffer, buffer + n);
+        std::fclose(f);
+    }
+    return data;
+}
+
+int compare(const char* a, const char* b, double tolerance)
+{
+    std::vector<float> x = readRaw(a), y = readRaw(b);
+    if (x.empty() || x.size() != y.size()) {
+        std::fprintf(stderr, "lustrana-fingerprint: %s and %s differ in length (%zu, %zu)\n", a, b, x.size(),
+                     y.size());
+        return 1;
+    }
+    double peak = 0.0, worst = 0.0;
+    for (size_t i = 0; i < x.size(); i++) {
+        peak = std::fmax(peak, std::fabs(x[i]));
+        worst = std::fmax(worst, std::fabs((double)x[i] - y[i]));
+    }
+    std::printf("samples %zu, peak %.6g, largest difference %.3g (%.3g of the peak)\n", x.size(), peak, worst,
+                peak > 0 ? worst / peak : 0.0);
+    return peak > 0.0 && worst <= tolerance * peak ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (argc == 5 && std::strcmp(argv[1], "--compare") == 0)
+        return compare(argv[2], argv[3], std::atof(argv[4]));
     if (argc < 3) {
         std::fprintf(stderr, "usage: lustrana-fingerprint PLUGIN.so OUT.raw [tube|solid]\n");
         return 2;
