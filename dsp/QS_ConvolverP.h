@@ -59,6 +59,8 @@ private:
         float* inputSpectra;      // kMaxPartitions rows, the ring of past input spectra
         float* accumulator;       // the block's summed spectrum
         float* outputRow;         // inverse transform of the accumulator, scaled
+        float* partial;           // the next block's products of partitions 1.., summed
+                                  // slice by slice during the hop
         float continuityOffset;   // added to every raw output of the block
         float lastRaw;            // raw output of the most recent sample
         float dcPreviousIn;       // DC blocker: previous raw input
@@ -68,6 +70,8 @@ private:
     };
 
     void blockStep();
+    void accumulateSlice();           // one slice of the next block's older partitions
+    void startPartial();              // after a block step: the next block's rows, sum at 0
     // the input ring keeps one row even while an impulse shorter than a partition is in use
     int ringLength() const { return frontCount > 0 ? frontCount : 1; }
     float* row(float* base, int r) const { return base + static_cast<size_t>(r) * stride; }
@@ -93,6 +97,13 @@ private:
     SpectrumMacRows mac;              // multiply-accumulate kernel for this processor
     const float* macInput[kMaxPartitions];   // the block's input-spectrum rows, newest first
     const float* macImpulse[kMaxPartitions]; // the matching impulse-spectrum rows
+    SpectrumMacAdd macAdd;            // accumulate-only kernel
+    int sliceLength;                  // samples between two slices of the partial sums
+    int nextPartitions;               // partitions the next block will use (without a swap)
+    int partialDone;                  // partitions 1 .. partialDone-1 are in the partial sums
+    bool partialValid;                // false after a swap: the next block sums everything
+    const float* nextInput[2][kMaxPartitions];   // per channel, the next block's rows 1..
+    const float* nextImpulse[2][kMaxPartitions];
 
     // [loader thread] until the swap
     int backCount;                    // partitions of the back impulse

@@ -34,6 +34,13 @@ void spectrumMacRowsPortable(float* acc, const float* const* x, const float* con
     acc[half] = 0.0f;
 }
 
+void spectrumMacAddPortable(float* acc, const float* const* x, const float* const* h, int rows,
+                            int half)
+{
+    for (int r = 0; r < rows; ++r)
+        spectrumMultiplyAccumulate(acc, x[r], h[r], half);
+}
+
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 
 bool spectrumMacHasAvx2()
@@ -50,6 +57,11 @@ void spectrumMacRowsAvx2(float* acc, const float* const* x, const float* const* 
 {
     spectrumMacRowsPortable(acc, x, h, rows, half);
 }
+void spectrumMacAddAvx2(float* acc, const float* const* x, const float* const* h, int rows,
+                        int half)
+{
+    spectrumMacAddPortable(acc, x, h, rows, half);
+}
 
 #endif
 
@@ -57,5 +69,12 @@ SpectrumMacRows spectrumMacRows()
 {
     static const SpectrumMacRows chosen =
         spectrumMacHasAvx2() ? spectrumMacRowsAvx2 : spectrumMacRowsPortable;
+    return chosen;
+}
+
+SpectrumMacAdd spectrumMacAdd()
+{
+    static const SpectrumMacAdd chosen =
+        spectrumMacHasAvx2() ? spectrumMacAddAvx2 : spectrumMacAddPortable;
     return chosen;
 }

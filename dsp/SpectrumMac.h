@@ -22,5 +22,14 @@ void spectrumMacRowsPortable(float* acc, const float* const* x, const float* con
 void spectrumMacRowsAvx2(float* acc, const float* const* x, const float* const* h, int rows,
                          int half);
 
+// acc += Σ_r x[r] · h[r], summed in row order, DC and Nyquist kept: for sums built in parts.
+using SpectrumMacAdd = void (*)(float* acc, const float* const* x, const float* const* h, int rows,
+                                int half);
+void spectrumMacAddPortable(float* acc, const float* const* x, const float* const* h, int rows,
+                            int half);
+void spectrumMacAddAvx2(float* acc, const float* const* x, const float* const* h, int rows,
+                        int half);
+
 bool spectrumMacHasAvx2();            // the processor runs the AVX2/FMA kernel
 SpectrumMacRows spectrumMacRows();    // the fastest kernel this processor runs
+SpectrumMacAdd spectrumMacAdd();

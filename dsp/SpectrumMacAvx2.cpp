@@ -25,11 +25,9 @@ inline void macStep(__m256& re, __m256& im, const float* x, const float* h, int 
 // Four rows per sweep over the bins: the accumulator is loaded and stored once per four
 // partitions, and the rows are still read front to back, which the prefetchers follow.
 // Rows are summed in order, as the portable kernel does.
-void spectrumMacRowsAvx2(float* acc, const float* const* x, const float* const* h, int rows,
-                         int half)
+void spectrumMacAddAvx2(float* acc, const float* const* x, const float* const* h, int rows,
+                        int half)
 {
-    for (int k = 0; k < 2 * half; k += 8)
-        _mm256_storeu_ps(acc + k, _mm256_setzero_ps());
     int r = 0;
     for (; r + 4 <= rows; r += 4) {
         const float *x0 = x[r], *x1 = x[r + 1], *x2 = x[r + 2], *x3 = x[r + 3];
@@ -54,6 +52,14 @@ void spectrumMacRowsAvx2(float* acc, const float* const* x, const float* const* 
             _mm256_storeu_ps(acc + half + k, im);
         }
     }
+}
+
+void spectrumMacRowsAvx2(float* acc, const float* const* x, const float* const* h, int rows,
+                         int half)
+{
+    for (int k = 0; k < 2 * half; k += 8)
+        _mm256_storeu_ps(acc + k, _mm256_setzero_ps());
+    spectrumMacAddAvx2(acc, x, h, rows, half);
     acc[0] = 0.0f;
     acc[half] = 0.0f;
 }
