@@ -32,36 +32,77 @@ void QS_LowpassN::process()
     out = x;
 }
 
+namespace {
+
+// One diagonal t of the skewed run: stage s takes sample t - s, in descending order so that
+// carry[s] still holds stage s - 1's output of the previous diagonal. Lanes whose sample lies
+// outside 0 .. n-1 are skipped unless the caller knows all are inside (Full).
+template <int Stages, bool Full>
+__attribute__((always_inline)) inline void diagonal(int t, int n, int stages, float* carry,
+                                                    float* stageInput, float* stageOutput,
+                                                    const float* coefficient, double first)
+{
+    const int count = Stages > 0 ? Stages : stages;
+    for (int s = count - 1; s >= 0; --s) {
+        const int j = t - s;
+        if (!Full && (j < 0 || j >= n))
+            continue;
+        const float aj = coefficient[j];
+        const float oneMinus = 1.0f - aj;
+        const double off = (j & 1) ? -first : first;
+        const float x = carry[s];
+        stageInput[s] = x;
+        const double y = static_cast<double>(aj * stageOutput[s]) + off +
+                         static_cast<double>(oneMinus * x);
+        stageOutput[s] = static_cast<float>(y);
+        carry[s + 1] = stageOutput[s];
+    }
+}
+
+template <int Stages>
+void run(float* row, const float* coefficient, int n, int stages, float* stageInput,
+         float* stageOutput, double first)
+{
+    float carry[QS_LowpassN::kMaxStages + 1] = {};   // carry[s]: the value entering stage s
+    const int count = Stages > 0 ? Stages : stages;
+    auto emit = [&](int t) {
+        const int leaving = t - (count - 1);
+        if (leaving >= 0)
+            row[leaving] = carry[count];
+    };
+    int t = 0;
+    // filling: the later stages have no sample yet
+    for (; t < n + count - 1 && t < count - 1; t++) {
+        if (t < n)
+            carry[0] = row[t];
+        diagonal<Stages, false>(t, n, stages, carry, stageInput, stageOutput, coefficient, first);
+        emit(t);
+    }
+    // every stage busy
+    for (; t < n; t++) {
+        carry[0] = row[t];
+        diagonal<Stages, true>(t, n, stages, carry, stageInput, stageOutput, coefficient, first);
+        row[t - (count - 1)] = carry[count];
+    }
+    // draining
+    for (; t < n + count - 1; t++) {
+        diagonal<Stages, false>(t, n, stages, carry, stageInput, stageOutput, coefficient, first);
+        emit(t);
+    }
+}
+
+} // namespace
+
 void QS_LowpassN::processRun(float* row, const float* coefficient, int n)
 {
     if (n <= 0)
         return;
     // Each sample flips the offset once, as each process call does.
     const double first = -offset;   // the offset of sample 0; sample j uses ±first
-    float carry[kMaxStages + 1];     // carry[s]: the value entering stage s on this diagonal
-    for (int t = 0; t < n + stages - 1; t++) {
-        if (t < n)
-            carry[0] = row[t];
-        // Descending, so that carry[s] still holds stage s - 1's output of the previous
-        // diagonal when stage s reads it.
-        for (int s = stages - 1; s >= 0; --s) {
-            const int j = t - s;
-            if (j < 0 || j >= n)
-                continue;
-            const float aj = coefficient[j];
-            const float oneMinus = 1.0f - aj;
-            const double off = (j & 1) ? -first : first;
-            const float x = carry[s];
-            stageInput[s] = x;
-            const double y = static_cast<double>(aj * stageOutput[s]) + off +
-                             static_cast<double>(oneMinus * x);
-            stageOutput[s] = static_cast<float>(y);
-            carry[s + 1] = stageOutput[s];
-        }
-        const int leaving = t - (stages - 1);
-        if (stages > 0 && leaving >= 0)
-            row[leaving] = carry[stages];
-    }
+    if (stages == 6)
+        run<6>(row, coefficient, n, stages, stageInput, stageOutput, first);
+    else if (stages > 0)
+        run<0>(row, coefficient, n, stages, stageInput, stageOutput, first);
     a = coefficient[n - 1];
     oneMinusA = 1.0f - a;
     offset = ((n - 1) & 1) ? -first : first;
