@@ -223,8 +223,7 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
         }
 
         // Low-pass darkening over the impulse.
-        synthLowpass[0]->processRun(row[0], darkening, n);
-        synthLowpass[1]->processRun(row[1], darkening, n);
+        QS_LowpassN::processRuns(*synthLowpass[0], row[0], *synthLowpass[1], row[1], darkening, n);
         synthLowpassCoefficient = darkening[n - 1];
 
         // Dispersion: first-order allpasses (-c + z^-1) / (1 - c z^-1), in place.

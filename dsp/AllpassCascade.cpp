@@ -28,9 +28,12 @@ __attribute__((always_inline)) inline void sweep(AllpassState& prevIn, AllpassSt
         backCoef[i] = backCoef[kStages + n + i] = 0.0f;
         backCount[i] = backCount[kStages + n + i] = 0;
     }
+    int uniform = count[0];   // the run's stage count if all samples share it, else 0
     for (int j = 0; j < n; j++) {
         backCoef[kStages + n - 1 - j] = coefficient[j];
         backCount[kStages + n - 1 - j] = count[j];
+        if (count[j] != uniform)
+            uniform = 0;
     }
     alignas(32) float value[2][2][kStages + kWidth] = {};  // [buffer][channel][lane]
     const Ints lane0 = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -43,20 +46,34 @@ __attribute__((always_inline)) inline void sweep(AllpassState& prevIn, AllpassSt
         }
         const float* c = backCoef + kStages + n - 1 - t;
         const int* k = backCount + kStages + n - 1 - t;
+        // Where every lane holds a sample of the run and all of them have the same count,
+        // the vectors below the count need no selection and those above it only pass on.
+        const bool steady = uniform > 0 && t >= kStages - 1 && t < n;
         for (int ch = 0; ch < 2; ch++) {
             const float* x = value[cur][ch];
             float* y = value[next][ch] + 1;
             float* pIn = prevIn[ch];
             float* pOut = prevOut[ch];
             for (int s = 0; s < kStages; s += kWidth) {
-                Floats xs, cs, in, prev;
-                Ints ks;
+                Floats xs;
                 __builtin_memcpy(&xs, x + s, sizeof xs);
+                if (steady && s >= uniform) {
+                    __builtin_memcpy(y + s, &xs, sizeof xs);
+                    continue;
+                }
+                Floats cs, in, prev;
                 __builtin_memcpy(&cs, c + s, sizeof cs);
                 __builtin_memcpy(&in, pIn + s, sizeof in);
                 __builtin_memcpy(&prev, pOut + s, sizeof prev);
-                __builtin_memcpy(&ks, k + s, sizeof ks);
                 const Floats out = (in - cs * xs) + cs * prev;
+                if (steady && s + kWidth <= uniform) {
+                    __builtin_memcpy(pIn + s, &xs, sizeof xs);
+                    __builtin_memcpy(pOut + s, &out, sizeof out);
+                    __builtin_memcpy(y + s, &out, sizeof out);
+                    continue;
+                }
+                Ints ks;
+                __builtin_memcpy(&ks, k + s, sizeof ks);
                 const Ints active = (lane0 + s) < ks;
                 const Floats keepIn = active ? xs : in;
                 const Floats keepOut = active ? out : prev;

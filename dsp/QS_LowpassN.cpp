@@ -59,36 +59,46 @@ __attribute__((always_inline)) inline void diagonal(int t, int n, int stages, fl
     }
 }
 
-template <int Stages>
-void run(float* row, const float* coefficient, int n, int stages, float* stageInput,
-         float* stageOutput, double first)
+// Lanes of one chain: its row, state and the offset of its sample 0.
+struct Lane {
+    float* row;
+    float* stageInput;
+    float* stageOutput;
+    double first;
+    float carry[QS_LowpassN::kMaxStages + 1];   // carry[s]: the value entering stage s
+};
+
+// Runs Chains chains with the same coefficients side by side: their recursions are
+// independent, so the processor overlaps them.
+template <int Stages, int Chains>
+void run(Lane (&lanes)[Chains], const float* coefficient, int n, int stages)
 {
-    float carry[QS_LowpassN::kMaxStages + 1] = {};   // carry[s]: the value entering stage s
     const int count = Stages > 0 ? Stages : stages;
-    auto emit = [&](int t) {
-        const int leaving = t - (count - 1);
-        if (leaving >= 0)
-            row[leaving] = carry[count];
-    };
     int t = 0;
+    auto ragged = [&](int t) {
+        for (Lane& l : lanes) {
+            if (t < n)
+                l.carry[0] = l.row[t];
+            diagonal<Stages, false>(t, n, stages, l.carry, l.stageInput, l.stageOutput, coefficient, l.first);
+            const int leaving = t - (count - 1);
+            if (leaving >= 0)
+                l.row[leaving] = l.carry[count];
+        }
+    };
     // filling: the later stages have no sample yet
-    for (; t < n + count - 1 && t < count - 1; t++) {
-        if (t < n)
-            carry[0] = row[t];
-        diagonal<Stages, false>(t, n, stages, carry, stageInput, stageOutput, coefficient, first);
-        emit(t);
-    }
+    for (; t < n + count - 1 && t < count - 1; t++)
+        ragged(t);
     // every stage busy
     for (; t < n; t++) {
-        carry[0] = row[t];
-        diagonal<Stages, true>(t, n, stages, carry, stageInput, stageOutput, coefficient, first);
-        row[t - (count - 1)] = carry[count];
+        for (Lane& l : lanes) {
+            l.carry[0] = l.row[t];
+            diagonal<Stages, true>(t, n, stages, l.carry, l.stageInput, l.stageOutput, coefficient, l.first);
+            l.row[t - (count - 1)] = l.carry[count];
+        }
     }
     // draining
-    for (; t < n + count - 1; t++) {
-        diagonal<Stages, false>(t, n, stages, carry, stageInput, stageOutput, coefficient, first);
-        emit(t);
-    }
+    for (; t < n + count - 1; t++)
+        ragged(t);
 }
 
 } // namespace
@@ -98,13 +108,40 @@ void QS_LowpassN::processRun(float* row, const float* coefficient, int n)
     if (n <= 0)
         return;
     // Each sample flips the offset once, as each process call does.
-    const double first = -offset;   // the offset of sample 0; sample j uses ±first
+    Lane lanes[1] = {{row, stageInput, stageOutput, -offset, {}}};
     if (stages == 6)
-        run<6>(row, coefficient, n, stages, stageInput, stageOutput, first);
+        run<6, 1>(lanes, coefficient, n, stages);
     else if (stages > 0)
-        run<0>(row, coefficient, n, stages, stageInput, stageOutput, first);
+        run<0, 1>(lanes, coefficient, n, stages);
+    finishRun(row, coefficient, n);
+}
+
+void QS_LowpassN::processRuns(QS_LowpassN& left, float* leftRow, QS_LowpassN& right,
+                              float* rightRow, const float* coefficient, int n)
+{
+    if (left.stages != right.stages) {
+        left.processRun(leftRow, coefficient, n);
+        right.processRun(rightRow, coefficient, n);
+        return;
+    }
+    if (n <= 0)
+        return;
+    Lane lanes[2] = {{leftRow, left.stageInput, left.stageOutput, -left.offset, {}},
+                     {rightRow, right.stageInput, right.stageOutput, -right.offset, {}}};
+    if (left.stages == 6)
+        run<6, 2>(lanes, coefficient, n, left.stages);
+    else if (left.stages > 0)
+        run<0, 2>(lanes, coefficient, n, left.stages);
+    left.finishRun(leftRow, coefficient, n);
+    right.finishRun(rightRow, coefficient, n);
+}
+
+void QS_LowpassN::finishRun(const float* row, const float* coefficient, int n)
+{
+    // the state n process calls leave: the last coefficient, the offset flipped n times
     a = coefficient[n - 1];
     oneMinusA = 1.0f - a;
-    offset = ((n - 1) & 1) ? -first : first;
+    if (n & 1)
+        offset = -offset;
     out = row[n - 1];
 }

@@ -19,6 +19,7 @@ TEST(LowpassRun, EqualsSampleBySampleProcessing)
             float cellIn = 0.0f, cellCoef = 0.0f;
             QS_LowpassN plain(cellIn, stages, cellCoef, rate);
             QS_LowpassN fast(cellIn, stages, cellCoef, rate);
+            QS_LowpassN pairLeft(cellIn, stages, cellCoef, rate), pairRight(cellIn, stages, cellCoef, rate);
             for (int pass = 0; pass < 3; pass++) {   // state carried from run to run
                 std::vector<float> row(n), coef(n), want(n);
                 for (int i = 0; i < n; i++) {
@@ -32,7 +33,11 @@ TEST(LowpassRun, EqualsSampleBySampleProcessing)
                     plain.process();
                     want[i] = *plain.output();
                 }
+                std::vector<float> left = row, right = row;
                 fast.processRun(row.data(), coef.data(), n);
+                QS_LowpassN::processRuns(pairLeft, left.data(), pairRight, right.data(), coef.data(), n);
+                ASSERT_EQ(left, want);
+                ASSERT_EQ(right, want);
                 ASSERT_EQ(0, std::memcmp(row.data(), want.data(), sizeof(float) * n))
                     << "stages " << stages << " n " << n << " pass " << pass;
                 ASSERT_EQ(*fast.output(), *plain.output());
