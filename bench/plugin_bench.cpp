@@ -4,7 +4,8 @@
 // multiply-accumulate plus transforms. Every figure is a median over interleaved rounds, in
 // CPU seconds per second of stereo audio at 44.1 kHz, printed with its ratio to the anchors.
 //
-// Run: build-bench/bench/plugin_bench [--rounds=N] [--seconds=S]   (the summary, by default)
+// Run: build-bench/bench/plugin_bench [--rounds=N] [--seconds=S] [--before=OLD.so]
+//      (the summary, by default; --before measures an earlier build alongside)
 //      build-bench/bench/plugin_bench --benchmark_filter=REGEX     (Google Benchmark cases)
 #include "bench/common/Anchors.h"
 #include "bench/common/Measure.h"
@@ -39,6 +40,15 @@ VstLibrary& lustrana()
 {
     static VstLibrary lib(LUSTRANA_PLUGIN_PATH);
     return lib;
+}
+
+std::string beforePath;   // --before=PATH: an earlier build of the plug-in, measured alongside
+
+VstLibrary* before()
+{
+    static std::unique_ptr<VstLibrary> lib =
+        beforePath.empty() ? nullptr : std::make_unique<VstLibrary>(beforePath);
+    return lib.get();
 }
 
 VstLibrary* dragonfly()
@@ -97,9 +107,9 @@ struct Stream {
 };
 
 // Lustrana with its first plate impulse in use and the convolver's input ring full.
-std::unique_ptr<Stream> lustranaStream(int block, float length)
+std::unique_ptr<Stream> lustranaStream(int block, float length, VstLibrary* lib = nullptr)
 {
-    auto fx = open(lustrana(), block);
+    auto fx = open(lib ? *lib : lustrana(), block);
     fx->setParameter(kLength, length);
     auto s = std::make_unique<Stream>(std::move(fx), block);
     s->run(4096);
@@ -197,6 +207,25 @@ Synthesis synthesisTime(float length, int repeats)
     return {median(cpu), median(wall)};
 }
 
+// Plate synthesis plus loadImpulse as a host sees it: a "Sound" change raises the request
+// at the next block; the timer thread serves it within 500 ms while this thread sleeps, so
+// the process's CPU time over that window is the synthesis's.
+double synthesisViaHost(VstLibrary& lib, float length, int repeats)
+{
+    auto s = lustranaStream(512, length, &lib);
+    std::vector<double> cpu;
+    for (int r = 0; r < repeats; r++) {
+        s->fx->setParameter(kSound, r % 2 ? 0.30001f : 0.3f);
+        s->run(512);   // raises the request
+        const double c0 = bench::processCpuSeconds();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        const double c1 = bench::processCpuSeconds();
+        s->run(4096);  // swaps it in, so the next one may start
+        cpu.push_back((c1 - c0) * 1e3);
+    }
+    return median(cpu);
+}
+
 struct CallTimes {
     double p99CpuUs = 0.0, p99WallUs = 0.0, maxCpuUs = 0.0;
 };
@@ -258,6 +287,11 @@ int runSummary(int rounds, double seconds)
     for (int b : {64, 512, 4096})
         addStream("lustrana " + std::to_string(b), lustranaStream(b, kDefaultLength));
     addStream("lustrana 512 length 1", lustranaStream(512, 1.0f));
+    if (before()) {
+        for (int b : {64, 512, 4096})
+            addStream("before " + std::to_string(b), lustranaStream(b, kDefaultLength, before()));
+        addStream("before 512 length 1", lustranaStream(512, 1.0f, before()));
+    }
     const bool haveDragonfly = dragonfly() != nullptr;
     if (haveDragonfly)
         for (int b : {64, 512, 4096})
@@ -269,6 +303,10 @@ int runSummary(int rounds, double seconds)
     items.push_back({"plain mac+fft", [plain] { plain->block(); }, 2048, {}});
     auto* share = new ConvolverShare(kAnchorImpulse);
     items.push_back({"convolver", [share] { share->block(); }, 2048, {}});
+    auto* shareDefault = new ConvolverShare(166025);   // the default "Length": 81 partitions
+    items.push_back({"convolver default", [shareDefault] { shareDefault->block(); }, 2048, {}});
+    auto* shareLong = new ConvolverShare(321025);      // "Length" 1: 156 partitions
+    items.push_back({"convolver length 1", [shareLong] { shareLong->block(); }, 2048, {}});
     auto* tube = new TubeShare;
     items.push_back({"tube stage", [tube] { tube->block(); }, 2048, {}});
 
@@ -284,6 +322,11 @@ int runSummary(int rounds, double seconds)
     auto worst = lustranaStream(64, 1.0f);
     CallTimes lustranaCalls = callTimes(*worst, 32 * 400);
     worst.reset();
+    CallTimes beforeCalls;
+    if (before()) {
+        auto b = lustranaStream(64, 1.0f, before());
+        beforeCalls = callTimes(*b, 32 * 400);
+    }
     CallTimes dragonflyCalls;
     if (haveDragonfly) {
         auto d = dragonflyStream(64);
@@ -317,6 +360,15 @@ int runSummary(int rounds, double seconds)
 
     const Synthesis synthDefault = synthesisTime(kDefaultLength, 5);
     const Synthesis synthLong = synthesisTime(1.0f, 5);
+    const double hostSynthDefault = synthesisViaHost(lustrana(), kDefaultLength, 3);
+    const double hostSynthLong = synthesisViaHost(lustrana(), 1.0f, 3);
+    const double beforeSynthDefault = before() ? synthesisViaHost(*before(), kDefaultLength, 3) : NAN;
+    const double beforeSynthLong = before() ? synthesisViaHost(*before(), 1.0f, 3) : NAN;
+    const double bandwidth = bench::streamReadBandwidth();
+    // bytes the multiply-accumulate streams per block: both channels' input and impulse rows
+    auto macFloor = [&](int partitions) {
+        return (double)partitions * 2 * 2 * 4096 * 4 / bandwidth / (2048.0 / bench::kRate);
+    };
 
     // ---- report ----
     const double quotedDragonfly[3] = {0.0020, 0.0025, 0.0028};
@@ -333,16 +385,31 @@ int runSummary(int rounds, double seconds)
         line(("Lustrana block " + std::to_string(blocks[i])).c_str(),
              get("lustrana " + std::to_string(blocks[i])), NAN, get("dragonfly " + std::to_string(blocks[i])));
     line("Lustrana block 512, Length 1", get("lustrana 512 length 1"), NAN, d512);
+    if (before()) {
+        for (int i = 0; i < 3; i++)
+            line(("  before: block " + std::to_string(blocks[i])).c_str(),
+                 get("before " + std::to_string(blocks[i])), NAN, get("dragonfly " + std::to_string(blocks[i])));
+        line("  before: block 512, Length 1", get("before 512 length 1"), NAN, d512);
+    }
     line("Lustrana convolver, 166 partitions", get("convolver"), NAN, d512);
+    line("Lustrana convolver, 81 (default)", get("convolver default"), NAN, d512);
+    line("Lustrana convolver, 156 (Length 1)", get("convolver length 1"), NAN, d512);
     line("Lustrana tube stage", get("tube stage"), NAN, d512);
+    line("rest of the chain (default Length)",
+         get("lustrana 512") - get("tube stage") - get("convolver default"), NAN, d512);
     for (int i = 0; i < 3; i++)
         line(("Dragonfly Plate block " + std::to_string(blocks[i])).c_str(),
              get("dragonfly " + std::to_string(blocks[i])), quotedDragonfly[i], d512);
     line("zita-convolver uniform 2048", z, quotedZita, d512);
     line("plain mac + 2 FFTs per channel", p, quotedPlain, d512);
     std::printf("  (plain: %s; LSP Impulse Reverb quoted at %.4f, not run here)\n", plain->describe(), quotedLsp);
-    std::printf("  this run's anchors against the quoted ones: Dragonfly %.2f, zita %.2f, plain %.2f\n\n",
+    std::printf("  this run's anchors against the quoted ones: Dragonfly %.2f, zita %.2f, plain %.2f\n",
                 d512 / quotedDragonfly[1], z / quotedZita, p / quotedPlain);
+    std::printf("  Lustrana block 512 against LSP's quoted figure: default Length %.2f, Length 1 %.2f\n",
+                get("lustrana 512") / quotedLsp, get("lustrana 512 length 1") / quotedLsp);
+    std::printf("  memory floor: one core reads %.1f GB/s beyond its caches; the multiply-accumulate "
+                "streams %.1f MB per block at 81 partitions (floor %.4f) and %.1f MB at 156 (floor %.4f)\n\n",
+                bandwidth * 1e-9, 81 * 16 * 4096 * 1e-6, macFloor(81), 156 * 16 * 4096 * 1e-6, macFloor(156));
 
     std::printf("%-58s %12s %10s %8s\n", "goal", "this run", "goal", "");
     auto goal = [&](const char* name, double v, double g, const char* unit) {
@@ -356,9 +423,14 @@ int runSummary(int rounds, double seconds)
     goal("p99 call, block 64, Length 1 (thread CPU)", lustranaCalls.p99CpuUs, 200, "us");
     std::printf("    wall-clock p99 %.1f us, worst call (CPU) %.1f us; Dragonfly p99 %.1f us CPU, %.1f us wall\n",
                 lustranaCalls.p99WallUs, lustranaCalls.maxCpuUs, dragonflyCalls.p99CpuUs, dragonflyCalls.p99WallUs);
+    if (before())
+        std::printf("    before: p99 %.1f us CPU, %.1f us wall\n", beforeCalls.p99CpuUs, beforeCalls.p99WallUs);
     goal("synthesis + loadImpulse, default Length (CPU)", synthDefault.cpuMs, 20, "ms");
     goal("synthesis + loadImpulse, Length 1 (CPU)", synthLong.cpuMs, 40, "ms");
-    std::printf("    wall clock %.1f ms and %.1f ms\n", synthDefault.wallMs, synthLong.wallMs);
+    std::printf("    wall clock %.1f ms and %.1f ms; through the host (CPU over the timer's window) %.1f ms "
+                "and %.1f ms\n", synthDefault.wallMs, synthLong.wallMs, hostSynthDefault, hostSynthLong);
+    if (before())
+        std::printf("    before, through the host: %.1f ms and %.1f ms\n", beforeSynthDefault, beforeSynthLong);
     goal("construction, first instance of the process", firstMs, 100, "ms");
     goal("construction, further instances (median)", median(further), 10, "ms");
     goal("resident memory per instance, default Length", (double)(rssTwo - rssOne) / 1024.0, 25, "MB");
@@ -460,6 +532,8 @@ int main(int argc, char** argv)
             rounds = std::max(1, std::atoi(argv[i] + 9));
         else if (std::strncmp(argv[i], "--seconds=", 10) == 0)
             seconds = std::max(0.01, std::atof(argv[i] + 10));
+        else if (std::strncmp(argv[i], "--before=", 9) == 0)
+            beforePath = argv[i] + 9;
         else if (std::strncmp(argv[i], "--benchmark", 11) == 0)
             gbench = true;
     }

@@ -23,4 +23,8 @@ double percentile(std::vector<double> v, double p);   // p in 0..100
 
 long residentKb();   // resident set of this process
 
+// Read bandwidth of one core from memory beyond its caches (a 64 MB stream), bytes per
+// second: the floor of any kernel that streams more data than the caches hold.
+double streamReadBandwidth();
+
 } // namespace bench
