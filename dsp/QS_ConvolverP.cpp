@@ -30,7 +30,7 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
       half(fftSize_ / 2), hop(fftSize_ - fftSize_ / 2), stride(0), storage(nullptr),
       storageBytes(0), inPos(0), frontCount(0), validRows(0), historyIndex{}, dither(1e-24),
       processFft(nullptr), mac(spectrumMacRows()), macInput{}, macImpulse{}, macAdd(spectrumMacAdd()), sliceLength(1),
-      nextPartitions(0), partialDone(1), partialValid(false), nextInput{}, nextImpulse{}, backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
+      nextPartitions(0), partialDone(1), partialValid(false), backwards(false), nextInput{}, nextImpulse{}, backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
       impulseReady(false)
 {
     if (fftSize < 16 || fftSize > kMaxFftSize || (fftSize & (fftSize - 1)) != 0)
@@ -148,12 +148,17 @@ void QS_ConvolverP::accumulateSlice()
 void QS_ConvolverP::startPartial()
 {
     nextPartitions = std::min(std::min(validRows + 1, ringLength()), frontCount);
+    // Every other block runs through the partitions backwards: the rows read last in one
+    // block are read first in the next, while they are still in the cache. (The sum's order
+    // alternates with it; the difference is single-precision rounding.)
+    backwards = !backwards;
     for (int c = 0; c < 2; ++c) {
         Channel& ch = channels[c];
         std::memset(ch.partial, 0, sizeof(float) * fftSize);
-        for (int i = 1; i < nextPartitions; ++i) {
-            nextInput[c][i] = row(ch.inputSpectra, historyIndex[i]);
-            nextImpulse[c][i] = row(ch.spectra[0], i);
+        for (int k = 1; k < nextPartitions; ++k) {
+            const int i = backwards ? nextPartitions - k : k;
+            nextInput[c][k] = row(ch.inputSpectra, historyIndex[i]);
+            nextImpulse[c][k] = row(ch.spectra[0], i);
         }
     }
     partialDone = 1;

@@ -102,6 +102,7 @@ private:
     int nextPartitions;               // partitions the next block will use (without a swap)
     int partialDone;                  // partitions 1 .. partialDone-1 are in the partial sums
     bool partialValid;                // false after a swap: the next block sums everything
+    bool backwards;                   // this hop's partial sums run from the oldest partition
     const float* nextInput[2][kMaxPartitions];   // per channel, the next block's rows 1..
     const float* nextImpulse[2][kMaxPartitions];
 
