@@ -111,7 +111,7 @@ double streamReadBandwidth()
     std::vector<float> data(n, 1.0f);
     double best = 1e9;
     volatile float sink = 0.0f;
-    for (int rep = 0; rep < 12; rep++) {
+    for (int rep = 0; rep < 4; rep++) {
         const double t0 = wallSeconds();
 #if defined(__x86_64__) || defined(__i386__)
         sink = __builtin_cpu_supports("avx2") ? sumAvx2(data.data(), n) : sumPortable(data.data(), n);
