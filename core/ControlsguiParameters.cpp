@@ -5,6 +5,7 @@
 
 #include "host/AEffEditor.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +14,11 @@ namespace {
 bool isParameter(VstInt32 index) { return index >= 0 && index < kNumParams; }
 
 bool isProgram(VstInt32 index) { return index >= 0 && index < kNumPrograms; }
+
+// Program values are written by whichever thread sets parameters and read by program changes:
+// each float is written and read whole.
+void storeValue(float& slot, float value) { std::atomic_ref<float>(slot).store(value, std::memory_order_relaxed); }
+float loadValue(float& slot) { return std::atomic_ref<float>(slot).load(std::memory_order_relaxed); }
 
 // Copies at most kVstMaxProgNameLen - 1 characters and the terminator.
 void copyProgramName(char* to, const char* from)
@@ -28,8 +34,9 @@ void Controlsgui::setParameter(VstInt32 index, float value)
     if (!isParameter(index))
         return;
     parameterValues[index].store(value, std::memory_order_relaxed);
-    if (programBank && isProgram(curProgram))
-        programBank[curProgram].values[index] = value;
+    const VstInt32 program = curProgram.load(std::memory_order_relaxed);
+    if (programBank && isProgram(program))
+        storeValue(programBank[program].values[index], value);
     if (editor)
         editorSetParameter(index, value);
 }
@@ -57,19 +64,20 @@ void Controlsgui::getParameterDisplay(VstInt32 index, char* text)
 
 void Controlsgui::storeProgram()
 {
-    if (!programBank || !isProgram(curProgram))
+    const VstInt32 program = curProgram.load(std::memory_order_relaxed);
+    if (!programBank || !isProgram(program))
         return;
     for (int i = 0; i < kNumParams; i++)
-        programBank[curProgram].values[i] = parameterValues[i].load(std::memory_order_relaxed);
+        storeValue(programBank[program].values[i], parameterValues[i].load(std::memory_order_relaxed));
 }
 
 void Controlsgui::selectProgram(VstInt32 program)
 {
     if (!programBank || !isProgram(program))
         return;
-    curProgram = program;
+    curProgram.store(program, std::memory_order_relaxed);
     for (int i = 0; i < kNumParams; i++)
-        setParameter(i, programBank[program].values[i]);
+        setParameter(i, loadValue(programBank[program].values[i]));
 }
 
 void Controlsgui::setProgram(VstInt32 program)
@@ -82,14 +90,16 @@ void Controlsgui::setProgram(VstInt32 program)
 
 void Controlsgui::setProgramName(char* name)
 {
-    if (programBank && isProgram(curProgram))
-        copyProgramName(programBank[curProgram].name, name);
+    const VstInt32 program = curProgram.load(std::memory_order_relaxed);
+    if (programBank && isProgram(program))
+        copyProgramName(programBank[program].name, name);
 }
 
 void Controlsgui::getProgramName(char* name)
 {
-    if (programBank && isProgram(curProgram))
-        std::strcpy(name, programBank[curProgram].name);
+    const VstInt32 program = curProgram.load(std::memory_order_relaxed);
+    if (programBank && isProgram(program))
+        std::strcpy(name, programBank[program].name);
     else
         name[0] = 0;
 }

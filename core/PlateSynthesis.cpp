@@ -52,21 +52,23 @@ constexpr int kSynthBlock = 1024;   // samples per pass of the synthesis loop
 
 void Controlsgui::buildPlateImpulse()
 {
+    // The variants are called without virtual dispatch: a dying instance rewrites its vtable
+    // pointer before its destructor can take the registry lock that keeps this tick out.
     switch (selectorIndex(control(kPlateType))) {
     case 1:
-        buildThickSteel();
+        Controlsgui::buildThickSteel();
         break;
     case 2:
-        buildThinIron();
+        Controlsgui::buildThinIron();
         break;
     case 3:
-        buildThinBrass();
+        Controlsgui::buildThinBrass();
         break;
     case 4:
-        buildElastic();
+        Controlsgui::buildElastic();
         break;
     default:
-        buildStandardSteel();
+        Controlsgui::buildStandardSteel();
         break;
     }
 }

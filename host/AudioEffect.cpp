@@ -58,38 +58,23 @@ AudioEffect::~AudioEffect()
     delete editor;
 }
 
+void AudioEffect::setFlag(VstInt32 flag, bool state)
+{
+    if (state)
+        cEffect.flags |= flag;
+    else
+        cEffect.flags &= ~flag;
+}
+
 void AudioEffect::setEditor(AEffEditor* newEditor)
 {
     editor = newEditor;
-    if (editor)
-        cEffect.flags |= effFlagsHasEditor;
-    else
-        cEffect.flags &= ~effFlagsHasEditor;
+    setFlag(effFlagsHasEditor, editor != nullptr);
 }
 
-void AudioEffect::canProcessReplacing(bool state)
-{
-    if (state)
-        cEffect.flags |= effFlagsCanReplacing;
-    else
-        cEffect.flags &= ~effFlagsCanReplacing;
-}
-
-void AudioEffect::canDoubleReplacing(bool state)
-{
-    if (state)
-        cEffect.flags |= effFlagsCanDoubleReplacing;
-    else
-        cEffect.flags &= ~effFlagsCanDoubleReplacing;
-}
-
-void AudioEffect::programsAreChunks(bool state)
-{
-    if (state)
-        cEffect.flags |= effFlagsProgramChunks;
-    else
-        cEffect.flags &= ~effFlagsProgramChunks;
-}
+void AudioEffect::canProcessReplacing(bool state) { setFlag(effFlagsCanReplacing, state); }
+void AudioEffect::canDoubleReplacing(bool state) { setFlag(effFlagsCanDoubleReplacing, state); }
+void AudioEffect::programsAreChunks(bool state) { setFlag(effFlagsProgramChunks, state); }
 
 VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {

@@ -5,6 +5,8 @@
 
 #include "host/vst2.h"
 
+#include <atomic>
+
 class AEffEditor;
 
 class AudioEffect {
@@ -33,8 +35,8 @@ public:
     virtual float getParameter(VstInt32) { return 0; }
     virtual void setParameterAutomated(VstInt32 index, float value);
 
-    virtual VstInt32 getProgram() { return curProgram; }
-    virtual void setProgram(VstInt32 program) { curProgram = program; }
+    virtual VstInt32 getProgram() { return curProgram.load(std::memory_order_relaxed); }
+    virtual void setProgram(VstInt32 program) { curProgram.store(program, std::memory_order_relaxed); }
     virtual void setProgramName(char*) {}
     virtual void getProgramName(char* name) { *name = 0; }
 
@@ -70,6 +72,8 @@ public:
                                          VstIntPtr value, void* ptr, float opt);
 
 protected:
+    void setFlag(VstInt32 flag, bool state);  // one effFlags… bit of the record
+
     // Calls the host unless the callback is null; the answer, or 0.
     VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f);
@@ -80,6 +84,7 @@ protected:
     VstInt32 blockSize = 1024;       // last effSetBlockSize; stored only
     VstInt32 numPrograms;            // 50
     VstInt32 numParams;              // 17
-    VstInt32 curProgram = 0;         // index into the program bank
+    std::atomic<VstInt32> curProgram{0};  // index into the program bank; hosts may automate
+                                          // from their audio thread while it changes
     AEffect cEffect;                 // the record handed to the host
 };

@@ -18,7 +18,7 @@ fi
 sanitize="${2:-}"
 label="${3:-}"
 
-config=(-DCMAKE_BUILD_TYPE=Release -DLUSTRANA_SANITIZE="$sanitize")
+config=(-DCMAKE_BUILD_TYPE=Release -DLUSTRANA_SANITIZE="$sanitize" -DLUSTRANA_TEST_LABEL="$label")
 if [ "$arch" = i386 ]; then
   config+=(-DCMAKE_TOOLCHAIN_FILE=cmake/i386.cmake)
   [ -x build/tools/lustrana-fingerprint ] && config+=(-DLUSTRANA_REFERENCE_BUILD="$PWD/build")

@@ -1,0 +1,224 @@
+#include "toolkit/CFrame.h"
+
+#include "toolkit/CBitmap.h"
+#include "toolkit/CControl.h"
+#include "toolkit/COptionMenu.h"
+#include "toolkit/X11Window.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+constexpr size_t kMaxAreas = 12;  // beyond this many separate areas, repaint their union
+}
+
+CFrame::CFrame(const CRect& rect, void* parentWindow, VSTGUIEditorInterface* e) : size(rect), editor(e)
+{
+    int w = (int)rect.width(), h = (int)rect.height();
+    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+        return;
+    if (parentWindow)
+        window = X11Window::create((unsigned long)(uintptr_t)parentWindow, w, h);
+    wantedWindow = parentWindow != nullptr;
+    pending.push_back(size);
+}
+
+CFrame::~CFrame()
+{
+    overlay = nullptr;
+    if (mouseOwner)  // closed in the middle of a drag: the host still gets its end-edit
+        mouseOwner->abortGesture();
+    mouseOwner = nullptr;
+    for (auto it = views.rbegin(); it != views.rend(); ++it) {
+        (*it)->setFrame(nullptr);
+        delete *it;
+    }
+    views.clear();
+    if (background)
+        background->forget();
+    delete window;
+    if (surface)
+        cairo_surface_destroy(surface);
+}
+
+bool CFrame::isValid() const
+{
+    if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+        return false;
+    return !wantedWindow || window != nullptr;
+}
+
+unsigned long CFrame::getWindowId() const
+{
+    return window ? window->getWindowId() : 0;
+}
+
+void CFrame::setBackground(CBitmap* bitmap)
+{
+    if (bitmap)
+        bitmap->remember();
+    if (background)
+        background->forget();
+    background = bitmap;
+    invalidate(size);
+}
+
+bool CFrame::addView(CControl* control)
+{
+    if (!control)
+        return false;
+    control->setFrame(this);
+    control->setDirty();
+    views.push_back(control);
+    return true;
+}
+
+CControl* CFrame::getView(int index) const
+{
+    return index >= 0 && index < (int)views.size() ? views[index] : nullptr;
+}
+
+void CFrame::invalidate(const CRect& rect)
+{
+    CRect r = rect.intersection(size);
+    if (!r.isEmpty())
+        pending.push_back(r);
+}
+
+void CFrame::setOverlay(COptionMenu* menu)
+{
+    if (overlay == menu)
+        return;
+    if (overlay)
+        invalidate(CRect(overlay->getPopupRect().left - 6, overlay->getPopupRect().top - 6,
+                         overlay->getPopupRect().right + 8, overlay->getPopupRect().bottom + 10));
+    COptionMenu* previous = overlay;
+    overlay = menu;
+    if (previous && previous->isPopupOpen())
+        previous->closePopup();
+    if (overlay)
+        invalidate(CRect(overlay->getPopupRect().left - 6, overlay->getPopupRect().top - 6,
+                         overlay->getPopupRect().right + 8, overlay->getPopupRect().bottom + 10));
+}
+
+void CFrame::closeOverlay()
+{
+    if (overlay)
+        overlay->closePopup();
+}
+
+void CFrame::mouseDown(const CPoint& where, int buttons)
+{
+    lastPointer = where;
+    if (overlay) {  // the open list takes the click, inside or outside
+        overlay->popupMouseDown(where, buttons);
+        return;
+    }
+    if (mouseOwner)
+        return;
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+        if ((*it)->hitTest(where)) {
+            mouseOwner = *it;
+            mouseOwner->onMouseDown(where, buttons);
+            return;
+        }
+}
+
+void CFrame::mouseMoved(const CPoint& where, int buttons)
+{
+    lastPointer = where;
+    if (overlay)
+        overlay->popupMouseMoved(where);
+    else if (mouseOwner)
+        mouseOwner->onMouseMoved(where, buttons);
+}
+
+void CFrame::mouseUp(const CPoint& where, int buttons)
+{
+    lastPointer = where;
+    if (CControl* owner = mouseOwner) {
+        mouseOwner = nullptr;
+        owner->onMouseUp(where, buttons);
+    }
+}
+
+bool CFrame::wheelAt(const CPoint& where, float distance)
+{
+    lastPointer = where;
+    if (overlay || mouseOwner)
+        return false;
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+        if ((*it)->hitTest(where))
+            return (*it)->onWheel(where, distance);
+    return false;
+}
+
+void CFrame::idle()
+{
+    if (window)
+        window->dispatchEvents(*this);
+    redraw();
+}
+
+void CFrame::redraw()
+{
+    if (!surface)
+        return;
+    std::vector<CRect> areas;
+    areas.swap(pending);
+    for (CControl* v : views)
+        if (v->needsRedraw())
+            areas.push_back(v->getDrawBounds().intersection(size));
+    if (areas.empty())
+        return;
+    if (areas.size() > kMaxAreas) {
+        CRect all;
+        for (const CRect& a : areas)
+            all = all.united(a);
+        areas.assign(1, all);
+    }
+    for (CControl* v : views)  // before drawing: a value set meanwhile is drawn next time
+        if (v->needsRedraw())
+            v->markDrawn();
+    for (CRect& a : areas) {
+        a = CRect(std::floor(a.left), std::floor(a.top), std::ceil(a.right), std::ceil(a.bottom));
+        if (!a.isEmpty())
+            drawArea(a);
+    }
+    cairo_surface_flush(surface);
+    if (window)
+        for (const CRect& a : areas)
+            window->upload(surface, a);
+}
+
+void CFrame::drawArea(const CRect& area)
+{
+    cairo_t* cr = cairo_create(surface);
+    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
+    cairo_clip(cr);
+    if (background)
+        background->draw(cr, size);
+    else {
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_paint(cr);
+    }
+    for (CControl* v : views)
+        if (v->getDrawBounds().intersects(area)) {
+            cairo_save(cr);
+            v->draw(cr);
+            cairo_restore(cr);
+        }
+    if (overlay)
+        overlay->drawPopup(cr);
+    cairo_destroy(cr);
+}
+
+bool CFrame::writePng(const char* path)
+{
+    if (!surface || !path)
+        return false;
+    invalidate(size);
+    redraw();
+    return cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
+}
