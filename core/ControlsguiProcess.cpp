@@ -119,7 +119,7 @@ void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sam
     updateControls();
 
     const int mode = routingMode.load(std::memory_order_relaxed);
-    float peak = 0.0f;
+    float peakLevel = 0.0f;
     for (VstInt32 n = 0; n < sampleFrames; n++) {
         const float L = finiteOrZero(inputs[0][n]);
         const float R = finiteOrZero(inputs[1][n]);
@@ -168,11 +168,9 @@ void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sam
             feedR = B * 0.25f;
         }
 
-        // Level to plate: -72 dB … 0 dB relative to a feed of 2.0.
+        // Level to plate: the block's loudest feed; its meter value is taken after the loop.
         const float level = (std::fabs((float)feedL) + std::fabs((float)feedR)) * 0.5f;
-        const float dB = level > 1e-4f ? 20.0f * std::log10(level * 0.5f) : -80.0f;
-        const float m = std::clamp((dB - -72.0f) * 0.013888889f, 0.0f, 1.0f);
-        peak = std::max(peak, m);
+        peakLevel = std::max(peakLevel, level);
 
         // Pre-delay, with the editor's ping entering both rings once.
         const float ping = pingLevel.load(std::memory_order_relaxed);
@@ -209,12 +207,19 @@ void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sam
         dryRing[1][dryWrite] = R;
 
         // Wet limiter: stereo-linked, threshold -6 dB, slope 0.1.
+        // Below 0.5 (-6.02 dB) the level is under the threshold whatever its exact dB value,
+        // so the logarithm is only taken above it; limiterDb then holds the last level taken.
         const float v = std::fabs(std::sqrt(WL * WL + WR * WR));
-        limiterDb = 20.0f * std::log10(std::max(v, 1e-4f));
-        limiterGr = limiterDb > -6.0f ? limiterDb - ((limiterDb - -6.0f) * 0.1f + -6.0f) : 0.0f;
+        if (v >= 0.5f) {
+            limiterDb = 20.0f * std::log10(std::max(v, 1e-4f));
+            limiterGr = limiterDb > -6.0f ? limiterDb - ((limiterDb - -6.0f) * 0.1f + -6.0f) : 0.0f;
+        } else {
+            limiterGr = 0.0f;
+        }
         const float c = limiterGr > limiterSmoothed ? limiterAttack : limiterRelease;
         limiterSmoothed = (1.0f - c) * limiterGr + limiterSmoothed * c;
-        limiterGain = std::pow(10.0f, -limiterSmoothed * 0.05f);
+        // 10^-0 is 1: at rest (no reduction left) the power is skipped
+        limiterGain = limiterSmoothed == 0.0f ? 1.0f : std::pow(10.0f, -limiterSmoothed * 0.05f);
         limited[0] = limiterGain * WL;
         limited[1] = WR * limiterGain;
 
@@ -272,5 +277,9 @@ void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sam
         dryWrite = (dryRead + dryDelay) % kRingLength;
     }
 
+    // Meter: -72 dB … 0 dB relative to a feed of 2.0. The scale rises with the level, so the
+    // block's peak meter value is the value of its peak level: one logarithm per block.
+    const float dB = peakLevel > 1e-4f ? 20.0f * std::log10(peakLevel * 0.5f) : -80.0f;
+    const float peak = sampleFrames > 0 ? std::clamp((dB - -72.0f) * 0.013888889f, 0.0f, 1.0f) : 0.0f;
     std::atomic_ref<float>(levelToPlate).store(peak, std::memory_order_relaxed);
 }

@@ -7,6 +7,7 @@
 #include "core/Controlsgui.h"
 
 #include "core/Rand15.h"
+#include "dsp/AllpassCascade.h"
 #include "dsp/QS_ConvolverP.h"
 #include "dsp/QS_LowpassN.h"
 #include "dsp/QS_Peaking_1b.h"
@@ -44,6 +45,8 @@ float envelopeShape(int shape, float e)
         return e;
     }
 }
+
+constexpr int kSynthBlock = 1024;   // samples per pass of the synthesis loop
 
 } // namespace
 
@@ -134,101 +137,122 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
             dispersionPrevIn[c][s] = dispersionPrevOut[c][s] = 0.0f;
 
     const float boost = toneFilterControls[0][2];  // section 1 gain, 1.7
-    for (synthIndex = 0; synthIndex < L; synthIndex++) {
-        const int i = synthIndex;
-        const float fi = (float)i;
-        synthAntiDenormal = -synthAntiDenormal;
+    static_assert(kDispersionStages == kAllpassCascadeStages);
+    // Per-sample values of one pass, computed first so that the filters can then run over
+    // the whole pass.
+    float centre[kSynthBlock];        // section 2 controls, live "Tune" and "Sound"
+    float bandwidth[kSynthBlock];
+    float bandGain[kSynthBlock];      // section 2 gain k, falling 1 → 0
+    float cutDepth[kSynthBlock];      // section 3 gain q, falling 0.5 → 0
+    float darkening[kSynthBlock];     // low-pass coefficient
+    float coefficient[kSynthBlock];   // dispersion coefficient
+    int stageCount[kSynthBlock];      // dispersion stages
+    for (int begin = 0; begin < L; begin += kSynthBlock) {
+        const int end = std::min(begin + kSynthBlock, L);
+        const int n = end - begin;
+        float* row[2] = {out[0] + begin, out[1] + begin};
 
-        // Noise, and its density: sparse at the start, every sample later.
-        const float m = (float)rand15::next() * (1.0f / 32767.0f) * 2.0f - 1.0f;
-        float n = 1.0f - std::fabs(m);
-        if (m < 0.0f)
-            n = -n;
-        const float t = std::max(fi * densitySlope + recipe.densityStart, 0.0f);
-        const float draw = (float)rand15::next() * (1.0f / 32767.0f);
-        float x[2] = {0.0f, 0.0f};
-        if (draw > t) {
-            x[0] = m;
-            x[1] = n;
-        }
+        // Noise and the per-sample controls. The noise waits in the impulse buffers, which
+        // then carry the signal through the sections, the low-pass and the dispersion.
+        for (int j = 0; j < n; j++) {
+            const float fi = (float)(begin + j);
 
-        // Section 2 follows "Tune" and "Sound" live.
-        const float liveSound = control(kSound);
-        float centre, bandwidth;
-        if (recipe.fixedSection2) {
-            centre = 0.05072f;
-            bandwidth = 0.104f;
-        } else {
-            centre = control(kTune) * 0.1452f + 0.0362f;
-            bandwidth = recipe.section2Bandwidth >= 0.0f ? recipe.section2Bandwidth : liveSound * 0.2f + 0.1f;
-        }
-        for (int k : {1, 4}) {
-            toneFilterControls[k][0] = centre;
-            toneFilterControls[k][1] = bandwidth;
-            toneFilter[k]->updateCoefficients();
-        }
+            // Noise, and its density: sparse at the start, every sample later.
+            const float m = (float)rand15::next() * (1.0f / 32767.0f) * 2.0f - 1.0f;
+            float nm = 1.0f - std::fabs(m);
+            if (m < 0.0f)
+                nm = -nm;
+            const float t = std::max(fi * densitySlope + recipe.densityStart, 0.0f);
+            const float draw = (float)rand15::next() * (1.0f / 32767.0f);
+            row[0][j] = draw > t ? m : 0.0f;
+            row[1][j] = draw > t ? nm : 0.0f;
 
-        const float k2 = fi * section2Slope + 1.0f;
-        const float q3 = fi * section3Slope + 0.5f;
-        synthLowpassCoefficient = fi * lowpassSlope + recipe.lowpassStart;
-        const float c = recipe.dispersionFixed
-                            ? recipe.dispersionBase
-                            : fi * dispersionSlope + (recipe.dispersionBase >= 0.0f ? recipe.dispersionBase
-                                                                                   : 0.83f * liveSound);
-        const int stages = recipe.stages > 0 ? recipe.stages : 1 + (int)(liveSound * 16.0f + 20.0f);
-
-        for (int ch = 0; ch < 2; ch++) {
-            const int base = ch * 3;
-            float v = x[ch];
-            // Section 1: +4.6 dB at the low centre.
-            toneFilterInput[base][0] = v;
-            toneFilter[base]->process();
-            float a = *toneFilterOutput[base];
-            v = ((v - a) * boost + a + v) * 0.5f;
-            // Section 2: the tone band at unit gain, the rest fading out over the impulse.
-            toneFilterInput[base + 1][0] = v;
-            toneFilter[base + 1]->process();
-            a = *toneFilterOutput[base + 1];
-            v = ((v + a) * k2 + (v - a)) * 0.5f;
-            // Section 3: a wide cut high up, deepening over the impulse.
-            toneFilterInput[base + 2][0] = v;
-            toneFilter[base + 2]->process();
-            a = *toneFilterOutput[base + 2];
-            v = ((v - a) * q3 + a + v) * 0.5f;
-            // Low-pass darkening over the impulse.
-            synthLowpassInput[ch] = v;
-            synthLowpass[ch]->updateCoefficient();
-            synthLowpass[ch]->process();
-            v = *synthLowpassOutput[ch];
-            // Dispersion: first-order allpasses (-c + z^-1) / (1 - c z^-1).
-            for (int s = 0; s < stages; s++) {
-                dispersionIn[ch][s] = v;
-                const float y = (dispersionPrevIn[ch][s] - c * v) + c * dispersionPrevOut[ch][s];
-                dispersionPrevIn[ch][s] = v;
-                dispersionPrevOut[ch][s] = y;
-                dispersionOut[ch][s] = y;
-                v = y;
+            // Section 2 follows "Tune" and "Sound" live.
+            const float liveSound = control(kSound);
+            if (recipe.fixedSection2) {
+                centre[j] = 0.05072f;
+                bandwidth[j] = 0.104f;
+            } else {
+                centre[j] = control(kTune) * 0.1452f + 0.0362f;
+                bandwidth[j] = recipe.section2Bandwidth >= 0.0f ? recipe.section2Bandwidth : liveSound * 0.2f + 0.1f;
             }
-            out[ch][i] = v;
+            bandGain[j] = fi * section2Slope + 1.0f;
+            cutDepth[j] = fi * section3Slope + 0.5f;
+            darkening[j] = fi * lowpassSlope + recipe.lowpassStart;
+            coefficient[j] = recipe.dispersionFixed
+                                 ? recipe.dispersionBase
+                                 : fi * dispersionSlope + (recipe.dispersionBase >= 0.0f ? recipe.dispersionBase
+                                                                                        : 0.83f * liveSound);
+            stageCount[j] = recipe.stages > 0 ? recipe.stages : 1 + (int)(liveSound * 16.0f + 20.0f);
         }
 
-        // Envelope.
-        float e;
-        if (i < 5) {
-            fade = fade * fadeFactor + synthAntiDenormal;
-            e = synthAntiDenormal + 1.0f - fade;
-        } else {
-            decay = decay * decayFactor + synthAntiDenormal;
-            e = decay;
+        // The three tone sections, skewed: in step t section 1 takes sample t, section 2
+        // sample t - 1 and section 3 sample t - 2, so the six filter recursions (three per
+        // channel) of one step are independent of each other and overlap.
+        for (int t = 0; t < n + 2; t++) {
+            if (t - 2 >= 0 && t - 2 < n) {
+                // Section 3: a wide cut high up, deepening over the impulse.
+                const int j = t - 2;
+                for (int ch = 0; ch < 2; ch++) {
+                    const float v = row[ch][j];
+                    const float a = toneFilter[ch * 3 + 2]->processFirst(v);
+                    row[ch][j] = ((v - a) * cutDepth[j] + a + v) * 0.5f;
+                }
+            }
+            if (t - 1 >= 0 && t - 1 < n) {
+                // Section 2: the tone band at unit gain, the rest fading out over the impulse;
+                // the filters recompute their coefficients only when the controls moved.
+                const int j = t - 1;
+                for (int k : {1, 4}) {
+                    toneFilterControls[k][0] = centre[j];
+                    toneFilterControls[k][1] = bandwidth[j];
+                    toneFilter[k]->updateCoefficients();
+                }
+                for (int ch = 0; ch < 2; ch++) {
+                    const float v = row[ch][j];
+                    const float a = toneFilter[ch * 3 + 1]->processFirst(v);
+                    row[ch][j] = ((v + a) * bandGain[j] + (v - a)) * 0.5f;
+                }
+            }
+            if (t < n) {
+                // Section 1: +4.6 dB at the low centre.
+                for (int ch = 0; ch < 2; ch++) {
+                    const float v = row[ch][t];
+                    const float a = toneFilter[ch * 3]->processFirst(v);
+                    row[ch][t] = ((v - a) * boost + a + v) * 0.5f;
+                }
+            }
         }
-        const float g = envelopeShape(recipe.shape, e);
-        const float l = out[0][i] * g;
-        const float r = out[1][i] * g;
 
-        // Width matrix: l - 0.2 r at w = 1, the mono sum at w = 0.
-        out[0][i] = ((1.0f + w) * l + (1.0f - 1.4f * w) * r) * 0.5f;
-        out[1][i] = ((1.0f + w) * r + (1.0f - 1.4f * w) * l) * 0.5f;
-        w = fi * widthSlope + widthStart;
+        // Low-pass darkening over the impulse.
+        QS_LowpassN::processRuns(*synthLowpass[0], row[0], *synthLowpass[1], row[1], darkening, n);
+        synthLowpassCoefficient = darkening[n - 1];
+
+        // Dispersion: first-order allpasses (-c + z^-1) / (1 - c z^-1), in place.
+        allpassCascade(dispersionPrevIn, dispersionPrevOut, row, coefficient, stageCount, n);
+
+        // Envelope and width matrix, sample by sample.
+        for (synthIndex = begin; synthIndex < end; synthIndex++) {
+            const int i = synthIndex;
+            const float fi = (float)i;
+            synthAntiDenormal = -synthAntiDenormal;
+            float e;
+            if (i < 5) {
+                fade = fade * fadeFactor + synthAntiDenormal;
+                e = synthAntiDenormal + 1.0f - fade;
+            } else {
+                decay = decay * decayFactor + synthAntiDenormal;
+                e = decay;
+            }
+            const float g = envelopeShape(recipe.shape, e);
+            const float l = out[0][i] * g;
+            const float r = out[1][i] * g;
+
+            // Width matrix: l - 0.2 r at w = 1, the mono sum at w = 0.
+            out[0][i] = ((1.0f + w) * l + (1.0f - 1.4f * w) * r) * 0.5f;
+            out[1][i] = ((1.0f + w) * r + (1.0f - 1.4f * w) * l) * 0.5f;
+            w = fi * widthSlope + widthStart;
+        }
     }
 
     if (routingMode.load(std::memory_order_relaxed) == 5)

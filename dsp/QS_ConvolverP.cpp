@@ -14,6 +14,10 @@
 namespace {
 
 constexpr size_t kPage = 4096;
+// The products of the partitions older than the newest input do not need that input: they
+// are summed in this many slices spread over the hop, so that the call which carries the
+// block step only transforms, adds the newest partition and transforms back.
+constexpr int kSlices = 32;
 constexpr int kRowPadding = 16;   // floats; keeps rows 64-byte aligned and off a 16 KiB stride
 
 size_t pageRound(size_t bytes) { return (bytes + kPage - 1) / kPage * kPage; }
@@ -25,7 +29,8 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
     : impulseLength(impulseLength_), input{&inputLeft, &inputRight}, fftSize(fftSize_),
       half(fftSize_ / 2), hop(fftSize_ - fftSize_ / 2), stride(0), storage(nullptr),
       storageBytes(0), inPos(0), frontCount(0), validRows(0), historyIndex{}, dither(1e-24),
-      processFft(nullptr), backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
+      processFft(nullptr), mac(spectrumMacRows()), macInput{}, macImpulse{}, macAdd(spectrumMacAdd()), sliceLength(1),
+      nextPartitions(0), partialDone(1), partialValid(false), backwards(false), nextInput{}, nextImpulse{}, backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
       impulseReady(false)
 {
     if (fftSize < 16 || fftSize > kMaxFftSize || (fftSize & (fftSize - 1)) != 0)
@@ -35,7 +40,7 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
     const size_t impulseBytes = pageRound(sizeof(float) * kImpulseCapacity);
     const size_t rowsBytes = pageRound(sizeof(float) * stride * kMaxPartitions);
     const size_t rowBytes = pageRound(sizeof(float) * stride);
-    const size_t channelBytes = 2 * impulseBytes + 3 * rowsBytes + 3 * rowBytes;
+    const size_t channelBytes = 2 * impulseBytes + 3 * rowsBytes + 4 * rowBytes;
     storageBytes = 2 * channelBytes + rowBytes;
 
     // Anonymous memory arrives zero-filled and untouched; a page becomes resident only when
@@ -61,6 +66,7 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
         ch.inputRow = carve(rowBytes);
         ch.accumulator = carve(rowBytes);
         ch.outputRow = carve(rowBytes);
+        ch.partial = carve(rowBytes);
         ch.continuityOffset = 0.0f;
         ch.lastRaw = 0.0f;
         ch.dcPreviousIn = 0.0f;
@@ -82,6 +88,7 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
     for (int i = 0; i < kMaxPartitions; ++i)
         historyIndex[i] = i;
     inPos = hop;
+    sliceLength = std::max(hop / kSlices, 1);
     // Empty start: a ring of 100000 samples' worth of zero partitions, silent until the
     // first impulse is swapped in.
     frontCount = std::min(100000 / half, kMaxPartitions);
@@ -120,9 +127,42 @@ void QS_ConvolverP::processSample()
         ch.lastRaw = raw;
         ch.inputRow[p] = *input[c];
     }
+    if ((p - hop) % sliceLength == 0)
+        accumulateSlice();
     if (++inPos < fftSize)
         return;
     blockStep();
+}
+
+void QS_ConvolverP::accumulateSlice()
+{
+    if (!partialValid || partialDone >= nextPartitions)
+        return;
+    const int perSlice = (nextPartitions - 1 + kSlices - 1) / kSlices;
+    const int rows = std::min(perSlice, nextPartitions - partialDone);
+    for (int c = 0; c < 2; ++c)
+        macAdd(channels[c].partial, nextInput[c] + partialDone, nextImpulse[c] + partialDone, rows, half);
+    partialDone += rows;
+}
+
+void QS_ConvolverP::startPartial()
+{
+    nextPartitions = std::min(std::min(validRows + 1, ringLength()), frontCount);
+    // Every other block runs through the partitions backwards: the rows read last in one
+    // block are read first in the next, while they are still in the cache. (The sum's order
+    // alternates with it; the difference is single-precision rounding.)
+    backwards = !backwards;
+    for (int c = 0; c < 2; ++c) {
+        Channel& ch = channels[c];
+        std::memset(ch.partial, 0, sizeof(float) * fftSize);
+        for (int k = 1; k < nextPartitions; ++k) {
+            const int i = backwards ? nextPartitions - k : k;
+            nextInput[c][k] = row(ch.inputSpectra, historyIndex[i]);
+            nextImpulse[c][k] = row(ch.spectra[0], i);
+        }
+    }
+    partialDone = 1;
+    partialValid = true;
 }
 
 void QS_ConvolverP::blockStep()
@@ -130,8 +170,10 @@ void QS_ConvolverP::blockStep()
     // 1. A loaded impulse takes over at this boundary. The input ring keeps its order, so the
     // new impulse meets the same past input as the old one did; a longer ring grows into rows
     // that only count once they have received input (validRows).
-    if (impulseReady.load(std::memory_order_acquire))
+    if (impulseReady.load(std::memory_order_acquire)) {
         swapImpulse();
+        partialValid = false;   // summed with the old impulse
+    }
     validRows = std::min(validRows + 1, ringLength());
     const int partitions = std::min(validRows, frontCount);
 
@@ -141,18 +183,30 @@ void QS_ConvolverP::blockStep()
         // only their spectra are used again)
         processFft->forward(row(ch.inputSpectra, current), ch.inputRow);
 
-        // 3., 4. sum of the partition products; rows never written since a ring change
-        // (validRows) hold no input yet and are skipped. DC and Nyquist are dropped.
-        std::memset(ch.accumulator, 0, sizeof(float) * fftSize);
-        std::memset(ch.outputRow, 0, sizeof(float) * fftSize);
-        for (int i = 0; i < partitions; ++i) {
-            spectrumMultiplyAccumulate(ch.accumulator, row(ch.inputSpectra, historyIndex[i]),
-                                       row(ch.spectra[0], i), half);
+        // 3., 4. sum of the partition products, DC and Nyquist dropped; rows never written
+        // since a ring change (validRows) hold no input yet and are skipped. Normally the
+        // older partitions were summed during the hop and only the newest is added here.
+        if (partialValid && nextPartitions == partitions && partitions > 0) {
+            const int c = static_cast<int>(&ch - channels);
+            if (partialDone < partitions)
+                macAdd(ch.partial, nextInput[c] + partialDone, nextImpulse[c] + partialDone,
+                       partitions - partialDone, half);
+            std::memcpy(ch.accumulator, ch.partial, sizeof(float) * fftSize);
+            const float* newestInput = row(ch.inputSpectra, current);
+            const float* newestImpulse = row(ch.spectra[0], 0);
+            macAdd(ch.accumulator, &newestInput, &newestImpulse, 1, half);
             ch.accumulator[0] = 0.0f;
             ch.accumulator[half] = 0.0f;
+        } else {
+            for (int i = 0; i < partitions; ++i) {
+                macInput[i] = row(ch.inputSpectra, historyIndex[i]);
+                macImpulse[i] = row(ch.spectra[0], i);
+            }
+            mac(ch.accumulator, macInput, macImpulse, partitions, half);
         }
 
-        // 5. back to time: entries hop .. fftSize-1 are the next block's output
+        // 5. back to time (the inverse writes the whole row): entries hop .. fftSize-1 are
+        // the next block's output
         processFft->inverse(ch.accumulator, ch.outputRow);
         processFft->rescale(ch.outputRow);
 
@@ -170,6 +224,7 @@ void QS_ConvolverP::blockStep()
     for (Channel& ch : channels)
         std::memcpy(ch.inputRow, ch.inputRow + half, sizeof(float) * hop);
     inPos = hop;
+    startPartial();
 }
 
 void QS_ConvolverP::loadImpulse()

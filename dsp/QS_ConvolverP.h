@@ -11,6 +11,8 @@
 // by the audio thread; cleared with release by swapImpulse and read with acquire by the loader.
 #pragma once
 
+#include "dsp/SpectrumMac.h"
+
 #include <atomic>
 #include <cstddef>
 
@@ -57,6 +59,8 @@ private:
         float* inputSpectra;      // kMaxPartitions rows, the ring of past input spectra
         float* accumulator;       // the block's summed spectrum
         float* outputRow;         // inverse transform of the accumulator, scaled
+        float* partial;           // the next block's products of partitions 1.., summed
+                                  // slice by slice during the hop
         float continuityOffset;   // added to every raw output of the block
         float lastRaw;            // raw output of the most recent sample
         float dcPreviousIn;       // DC blocker: previous raw input
@@ -66,6 +70,8 @@ private:
     };
 
     void blockStep();
+    void accumulateSlice();           // one slice of the next block's older partitions
+    void startPartial();              // after a block step: the next block's rows, sum at 0
     // the input ring keeps one row even while an impulse shorter than a partition is in use
     int ringLength() const { return frontCount > 0 ? frontCount : 1; }
     float* row(float* base, int r) const { return base + static_cast<size_t>(r) * stride; }
@@ -88,6 +94,17 @@ private:
                                       // is the row i blocks old, the rest are free rows
     double dither;                    // ±1e-24, flips every sample
     RealFft* processFft;              // audio thread's transform
+    SpectrumMacRows mac;              // multiply-accumulate kernel for this processor
+    const float* macInput[kMaxPartitions];   // the block's input-spectrum rows, newest first
+    const float* macImpulse[kMaxPartitions]; // the matching impulse-spectrum rows
+    SpectrumMacAdd macAdd;            // accumulate-only kernel
+    int sliceLength;                  // samples between two slices of the partial sums
+    int nextPartitions;               // partitions the next block will use (without a swap)
+    int partialDone;                  // partitions 1 .. partialDone-1 are in the partial sums
+    bool partialValid;                // false after a swap: the next block sums everything
+    bool backwards;                   // this hop's partial sums run from the oldest partition
+    const float* nextInput[2][kMaxPartitions];   // per channel, the next block's rows 1..
+    const float* nextImpulse[2][kMaxPartitions];
 
     // [loader thread] until the swap
     int backCount;                    // partitions of the back impulse

@@ -11,7 +11,18 @@ public:
     virtual void updateCoefficient();
     virtual void process();
 
+    // n samples of the row in place, sample j with the coefficient coefficient[j]: the same
+    // bits and the same final state as n rounds of (coefficient cell = coefficient[j],
+    // updateCoefficient, process). The stages run skewed (stage s on sample t - s), so the
+    // stages' recursions overlap instead of waiting for each other. Not bound to the cells.
+    void processRun(float* row, const float* coefficient, int n);
+    // Two chains with the same coefficients, each on its own row, run side by side.
+    static void processRuns(QS_LowpassN& left, float* leftRow, QS_LowpassN& right,
+                            float* rightRow, const float* coefficient, int n);
+
 private:
+    void finishRun(const float* row, const float* coefficient, int n);
+
     const float& input;           // bound input cell
     const float& coefficient;     // bound coefficient cell
     const float& rateToRef;       // kept, not used

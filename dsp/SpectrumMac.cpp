@@ -1,5 +1,7 @@
 #include "dsp/SpectrumMac.h"
 
+#include <cstring>
+
 namespace {
 
 // Eight bins; the fixed trip count and the restrict-qualified parameters let the compiler
@@ -20,4 +22,59 @@ void spectrumMultiplyAccumulate(float* acc, const float* x, const float* h, int 
 {
     for (int k = 0; k < half; k += 8)
         macEight(acc + k, acc + half + k, x + k, x + half + k, h + k, h + half + k);
+}
+
+void spectrumMacRowsPortable(float* acc, const float* const* x, const float* const* h, int rows,
+                             int half)
+{
+    std::memset(acc, 0, sizeof(float) * 2 * half);
+    for (int r = 0; r < rows; ++r)
+        spectrumMultiplyAccumulate(acc, x[r], h[r], half);
+    acc[0] = 0.0f;
+    acc[half] = 0.0f;
+}
+
+void spectrumMacAddPortable(float* acc, const float* const* x, const float* const* h, int rows,
+                            int half)
+{
+    for (int r = 0; r < rows; ++r)
+        spectrumMultiplyAccumulate(acc, x[r], h[r], half);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+
+bool spectrumMacHasAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+#else
+
+bool spectrumMacHasAvx2() { return false; }
+void spectrumMacRowsAvx2(float* acc, const float* const* x, const float* const* h, int rows,
+                         int half)
+{
+    spectrumMacRowsPortable(acc, x, h, rows, half);
+}
+void spectrumMacAddAvx2(float* acc, const float* const* x, const float* const* h, int rows,
+                        int half)
+{
+    spectrumMacAddPortable(acc, x, h, rows, half);
+}
+
+#endif
+
+SpectrumMacRows spectrumMacRows()
+{
+    static const SpectrumMacRows chosen =
+        spectrumMacHasAvx2() ? spectrumMacRowsAvx2 : spectrumMacRowsPortable;
+    return chosen;
+}
+
+SpectrumMacAdd spectrumMacAdd()
+{
+    static const SpectrumMacAdd chosen =
+        spectrumMacHasAvx2() ? spectrumMacAddAvx2 : spectrumMacAddPortable;
+    return chosen;
 }
