@@ -23,8 +23,9 @@ float loadValue(float& slot) { return std::atomic_ref<float>(slot).load(std::mem
 // Copies at most kVstMaxProgNameLen - 1 characters and the terminator.
 void copyProgramName(char* to, const char* from)
 {
-    std::strncpy(to, from, kVstMaxProgNameLen - 1);
-    to[kVstMaxProgNameLen - 1] = 0;
+    const size_t n = strnlen(from, kVstMaxProgNameLen - 1);
+    std::memcpy(to, from, n);
+    to[n] = 0;
 }
 
 } // namespace

@@ -92,18 +92,12 @@ void TubeStage::advanceWarmup()
 namespace {
 
 typedef float Quad4 __attribute__((vector_size(16)));
-typedef int Mask4 __attribute__((vector_size(16)));
 
 // A quad of two coefficients, each for both channels: lanes (a, a, b, b).
 constexpr Quad4 q(float a, float b) { return Quad4{ a, a, b, b }; }
 
-#if defined(__clang__)
 inline Quad4 lowTwice(Quad4 v) { return __builtin_shufflevector(v, v, 0, 1, 0, 1); }
 inline Quad4 highTwice(Quad4 v) { return __builtin_shufflevector(v, v, 2, 3, 2, 3); }
-#else
-inline Quad4 lowTwice(Quad4 v) { return __builtin_shuffle(v, Mask4{ 0, 1, 0, 1 }); }
-inline Quad4 highTwice(Quad4 v) { return __builtin_shuffle(v, Mask4{ 2, 3, 2, 3 }); }
-#endif
 
 // Each row of the network's matrices summed in the order of its columns (s0 … s6, i1 … i4,
 // u, V_B); rows are paired into quads, and a row's missing columns add exact zeros.

@@ -9,7 +9,6 @@ namespace {
 // scalar loop, so the same bits; the mirrored indices (n - i) are read and written as
 // reversed vectors. SSE2 on x86; plain scalar code where the target has no vectors.
 typedef float Quad __attribute__((vector_size(16)));
-typedef int QuadIndex __attribute__((vector_size(16)));
 
 inline Quad loadQuad(const float* p)
 {
@@ -18,7 +17,7 @@ inline Quad loadQuad(const float* p)
     return v;
 }
 inline void storeQuad(float* p, Quad v) { __builtin_memcpy(p, &v, sizeof v); }
-inline Quad reversed(Quad v) { return __builtin_shuffle(v, QuadIndex{3, 2, 1, 0}); }
+inline Quad reversed(Quad v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
 
 } // namespace
 
