@@ -102,6 +102,7 @@ private:
     // Control update [audio thread]
     float control(int index) const;  // the value processing reads: default if NaN, else 0..1
     void updateControls();
+    static void computeBiquad(Biquad& q, float f, float qDivisor, bool highpass);
     static void computeHighpass(Biquad& q, float value, float rateToRef);
     static void computeLowpass(Biquad& q, float value, float rateToRef);
     // Plate synthesis [timer thread]

@@ -34,36 +34,31 @@ float Controlsgui::control(int index) const
     return std::clamp(v, 0.0f, 1.0f);
 }
 
-void Controlsgui::computeHighpass(Biquad& q, float value, float rateToRef)
+void Controlsgui::computeBiquad(Biquad& q, float f, float qDivisor, bool highpass)
 {
-    // corner 44.1 Hz … 2028.6 Hz at any rate, Q 1.414 / 2
-    float f = (value * 0.045f + 0.001f) * rateToRef;
     q.f = std::min(f, kMaxNormalisedCorner);
     double w = q.f * kTwoPi;
     q.cosw = std::cos(w);
-    q.alpha = (double)(std::sin((float)w) / 1.414f);
-    q.b0 = q.b2 = (1.0 + q.cosw) * 0.5;
-    q.b1 = -(1.0 + q.cosw);
+    q.alpha = (double)(std::sin((float)w) / qDivisor);
+    const double side = highpass ? 1.0 + q.cosw : 1.0 - q.cosw;
+    q.b0 = q.b2 = side * 0.5;
+    q.b1 = highpass ? -side : side;
     q.a0 = 1.0 + q.alpha;
     q.a1 = q.cosw * -2.0;
     q.a2 = 1.0 - q.alpha;
     q.invA0 = 1.0 / q.a0;
 }
 
+void Controlsgui::computeHighpass(Biquad& q, float value, float rateToRef)
+{
+    // corner 44.1 Hz … 2028.6 Hz at any rate, Q 1.414 / 2
+    computeBiquad(q, (value * 0.045f + 0.001f) * rateToRef, 1.414f, true);
+}
+
 void Controlsgui::computeLowpass(Biquad& q, float value, float rateToRef)
 {
     // corner 882 Hz … 20727 Hz at any rate (held below Nyquist at low rates), Q 0.96 / 2
-    float f = (value * 0.45f + 0.02f) * rateToRef;
-    q.f = std::min(f, kMaxNormalisedCorner);
-    double w = q.f * kTwoPi;
-    q.cosw = std::cos(w);
-    q.alpha = (double)(std::sin((float)w) / 0.96f);
-    q.b0 = q.b2 = (1.0 - q.cosw) * 0.5;
-    q.b1 = 1.0 - q.cosw;
-    q.a0 = 1.0 + q.alpha;
-    q.a1 = q.cosw * -2.0;
-    q.a2 = 1.0 - q.alpha;
-    q.invA0 = 1.0 / q.a0;
+    computeBiquad(q, (value * 0.45f + 0.02f) * rateToRef, 0.96f, false);
 }
 
 void Controlsgui::updateControls()
