@@ -1,7 +1,7 @@
 // The convolver's cost: per stereo sample including the block step, the block step alone, and
 // the multiply-accumulate kernel against a plain scalar loop. Also its resident memory.
 #include "dsp/QS_ConvolverP.h"
-#include "dsp/SpectrumMac.h"
+#include "dsp/ComplexMac.h"
 
 #include <benchmark/benchmark.h>
 

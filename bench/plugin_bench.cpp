@@ -13,7 +13,7 @@
 #include "core/Parameters.h"
 #include "core/TubeStage.h"
 #include "dsp/QS_ConvolverP.h"
-#include "dsp/SpectrumMac.h"
+#include "dsp/ComplexMac.h"
 #include "tools/VstHost.h"
 
 #include <benchmark/benchmark.h>

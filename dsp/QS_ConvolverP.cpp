@@ -1,7 +1,7 @@
 #include "dsp/QS_ConvolverP.h"
 
 #include "dsp/RealFft.h"
-#include "dsp/SpectrumMac.h"
+#include "dsp/ComplexMac.h"
 
 #include <sys/mman.h>
 

@@ -11,7 +11,7 @@
 // by the audio thread; cleared with release by swapImpulse and read with acquire by the loader.
 #pragma once
 
-#include "dsp/SpectrumMac.h"
+#include "dsp/ComplexMac.h"
 
 #include <atomic>
 #include <cstddef>

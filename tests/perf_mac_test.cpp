@@ -2,7 +2,7 @@
 // products, and against each other on the same rows: the AVX2/FMA kernel fuses each product
 // into the sum (one rounding instead of two), so it may differ from the portable kernel by
 // single-precision rounding of the summed terms, never by a misplaced bin, row or sign.
-#include "dsp/SpectrumMac.h"
+#include "dsp/ComplexMac.h"
 
 #include <gtest/gtest.h>
 

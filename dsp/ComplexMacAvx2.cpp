@@ -1,6 +1,6 @@
 // The AVX2/FMA multiply-accumulate. This file alone is compiled with -mavx2 -mfma (top
 // CMakeLists.txt); nothing here runs unless spectrumMacHasAvx2() said yes.
-#include "dsp/SpectrumMac.h"
+#include "dsp/ComplexMac.h"
 
 #if defined(__AVX2__) && defined(__FMA__)
 

@@ -1,4 +1,4 @@
-#include "dsp/SpectrumMac.h"
+#include "dsp/ComplexMac.h"
 
 #include <cstring>
 
