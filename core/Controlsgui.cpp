@@ -101,7 +101,6 @@ void Controlsgui::buildEngine()
         synthLowpassInput[c] = 0.0f;
         synthLowpass[c] = std::make_unique<QS_LowpassN>(synthLowpassInput[c], 6, synthLowpassCoefficient,
                                                         rateToRef);
-        synthLowpassOutput[c] = synthLowpass[c]->output();
     }
 
     for (auto& r : rebuildRequested)
@@ -109,7 +108,7 @@ void Controlsgui::buildEngine()
     synthIndex = 0;
     for (int c = 0; c < 2; c++)
         for (int s = 0; s < kDispersionStages; s++)
-            dispersionIn[c][s] = dispersionPrevIn[c][s] = dispersionOut[c][s] = dispersionPrevOut[c][s] = 0.0f;
+            dispersionPrevIn[c][s] = dispersionPrevOut[c][s] = 0.0f;
 
     for (int c = 0; c < 2; c++) {
         chorusParams[c] = ChorusParams{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
@@ -135,7 +134,6 @@ void Controlsgui::buildEngine()
                                                         toneFilterControls[k], rateToRef);
         for (int j = 0; j < 3; j++)
             toneFilterControls[k][j] = kToneControls[k][j];
-        toneFilterOutput[k] = toneFilter[k]->output1();
     }
     for (auto& t : toneFilter)
         t->updateCoefficients();

@@ -150,19 +150,15 @@ private:
     std::unique_ptr<QS_LowpassN> synthLowpass[2];  // 6-stage darkening chains, owned
     float synthLowpassInput[2] = {0, 0};       // their input cells
     float synthLowpassCoefficient = 1.0f;      // shared coefficient cell
-    const float* synthLowpassOutput[2] = {};   // their output cells
     std::unique_ptr<QS_Peaking_1b> toneFilter[6];  // 0..2 left, 3..5 right, owned
     float toneFilterInput[6][2] = {};          // their input cells
     float toneFilterControls[6][3] = {};       // centre, bandwidth, gain
-    const float* toneFilterOutput[6] = {};     // their first output cells
 
     // Plate synthesis working state [timer thread]
     int synthIndex = 0;                        // sample counter i
     float synthAntiDenormal = 1e-22f;          // the synthesis's own flipping offset
     std::atomic<long long> synthesisMicros{0}; // duration of the last synthesis
-    float dispersionIn[2][kDispersionStages];      // stage inputs
     float dispersionPrevIn[2][kDispersionStages];  // previous stage inputs
-    float dispersionOut[2][kDispersionStages];     // stage outputs
     float dispersionPrevOut[2][kDispersionStages]; // previous stage outputs
 
     // Modulators [audio thread]
