@@ -20,15 +20,12 @@ double threadCpuSeconds()
 
 } // namespace
 
-void Benchmark::run(VstLibrary& library, double seconds, double waitSeconds)
+void Benchmark::run(VstLibrary& library, double seconds)
 {
     const double rate = 44100.0;
     const int sizes[] = {64, 512, 4096};
     OfflineRenderer renderer(library, rate, 4096);
-    renderer.beginPreparation();
-    double wait = waitSeconds >= 0.0 ? waitSeconds : renderer.defaultWait();
-    if (!renderer.finishPreparation(wait))
-        std::fprintf(stderr, "lustrana-render: warning: the plate did not answer within %.1f s\n", wait);
+    renderer.start();
     VstInstance& plugin = renderer.plugin();
 
     std::vector<float> inL(4096), inR(4096), outL(4096), outR(4096);
