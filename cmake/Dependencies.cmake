@@ -4,7 +4,7 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LUSTRANA_GUI REQUIRED IMPORTED_TARGET cairo libpng x11)
 find_package(ZLIB REQUIRED)
-target_link_libraries(lustrana_core PUBLIC PkgConfig::LUSTRANA_GUI ZLIB::ZLIB)
+target_link_libraries(lustrana_editor PUBLIC PkgConfig::LUSTRANA_GUI ZLIB::ZLIB)
 
 # One generated C++ source per image: resources/<id>.png becomes lustranaImage<id>[].
 set(LUSTRANA_IMAGE_IDS 101 104 105 106 107 108 109 110 111)
@@ -17,7 +17,7 @@ foreach(id ${LUSTRANA_IMAGE_IDS})
             -P ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
     DEPENDS ${png} ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
     COMMENT "Embedding image ${id}" VERBATIM)
-  target_sources(lustrana_core PRIVATE ${out})
+  target_sources(lustrana_editor PRIVATE ${out})
 endforeach()
 
 # The artwork generator, built on request only: cmake --build . --target lustrana-artwork,

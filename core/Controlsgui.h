@@ -16,6 +16,7 @@
 
 #include "core/ControlsguiProgram.h"
 #include "core/Parameters.h"
+#include "core/PlateLink.h"
 #include "core/TubeStage.h"
 #include "dsp/QS_CHORUS_1.h"
 #include "host/AudioEffectX.h"
@@ -38,7 +39,7 @@ enum class SynthesisDriver {
     External,  // the owner, through synthesisePending() on a thread of its choice
 };
 
-class Controlsgui : public AudioEffectX {
+class Controlsgui : public AudioEffectX, public PlateLink {
 public:
     static constexpr int kRingLength = 8820;      // dry ring, samples
     // The pre-delay ring holds 200 ms at every rate a host may set (up to 384 kHz); at
@@ -81,8 +82,8 @@ public:
     virtual void buildEngine();
     virtual void selectProgram(VstInt32 program);
     virtual void storeProgram();
-    virtual void requestPing();
-    virtual float* getLevelToPlate();
+    void requestPing() override;
+    float* getLevelToPlate() override;
     virtual void buildStandardSteel();
     virtual void buildThickSteel();
     virtual void buildThinIron();

@@ -1,7 +1,9 @@
 // ControlsguiEditor construction, open and close: the window and its 20 controls.
 #include "editor/ControlsguiEditor.h"
 
-#include "core/Controlsgui.h"
+#include "core/Parameters.h"
+#include "core/PlateLink.h"
+#include "host/AudioEffect.h"
 #include "toolkit/CAnimKnob.h"
 #include "toolkit/CBitmap.h"
 #include "toolkit/CFrame.h"
@@ -41,7 +43,7 @@ const MenuPlace kMenus[4] = {
 } // namespace
 
 ControlsguiEditor::ControlsguiEditor(AudioEffect* effect)
-    : AEffGUIEditor(effect), plate(dynamic_cast<Controlsgui*>(effect))
+    : AEffGUIEditor(effect), plate(dynamic_cast<PlateLink*>(effect))
 {
     std::strcpy(displayText, "---");
     frame = nullptr;

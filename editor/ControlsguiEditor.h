@@ -23,7 +23,7 @@ class CKickButton;
 class COnOffButton;
 class COptionMenu;
 class CTextLabel;
-class Controlsgui;
+class PlateLink;
 
 class ControlsguiEditor : public AEffGUIEditor, public CControlListener {
 public:
@@ -63,7 +63,7 @@ private:
     void showReadOut();
     void formatGain(const char* format, const char* silent, float v);
 
-    Controlsgui* plate;                    // the effect, for requestPing and the meter level
+    PlateLink* plate;                      // the effect, for requestPing and the meter level
     CBitmap* background;                   // image 101, from construction to destruction
     CControl* knobs[12] = {};              // parameters 0..11; 7 and 8 stay empty
     COnOffButton* powerSwitch = nullptr;   // parameter 16

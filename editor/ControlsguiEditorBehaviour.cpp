@@ -2,7 +2,9 @@
 // the effect, the read-out, the decay-time buttons, the plate click and the meter.
 #include "editor/ControlsguiEditor.h"
 
-#include "core/Controlsgui.h"
+#include "core/Parameters.h"
+#include "core/PlateLink.h"
+#include "host/AudioEffect.h"
 #include "toolkit/CAnimKnob.h"
 #include "toolkit/CFrame.h"
 #include "toolkit/CKickButton.h"
