@@ -12,6 +12,18 @@ const char* const kParameterNames[kNumParams] = {
 
 namespace {
 
+const char* const kModeEntries[] = {"Stereo->Mono->Stereo", "Split Stereo", "True Stereo", "Cross Split Stereo",
+                                    "Panned (Width) Mono", "Follow the source"};
+const char* const kModModeEntries[] = {"Amplitude", "Frequency", "Phase", "Pan"};
+const char* const kPlateEntries[] = {"Standard Steel", "Thick Steel", "Thin Iron", "Thin Brass", "Elastic"};
+const char* const kInputStageEntries[] = {"Tube Stage", "Solid State"};
+
+template <int N>
+SelectorEntries entriesOf(const char* const (&texts)[N])
+{
+    return SelectorEntries{texts, N};
+}
+
 // (int) of a float, for values an int can hold; -1 for NaN, infinities and huge values,
 // whose conversion would be undefined.
 int truncateOrNone(float x)
@@ -31,4 +43,20 @@ int selectorIndex(float value)
 int modulationSelector(float value)
 {
     return truncateOrNone(value * 10.0f);
+}
+
+SelectorEntries selectorEntries(int index)
+{
+    switch (index) {
+    case kMode: return entriesOf(kModeEntries);
+    case kModMode: return entriesOf(kModModeEntries);
+    case kPlateType: return entriesOf(kPlateEntries);
+    case kInputStage: return entriesOf(kInputStageEntries);
+    default: return SelectorEntries{nullptr, 0};
+    }
+}
+
+float selectorValue(int entry)
+{
+    return (float)entry * 0.1f;
 }

@@ -27,6 +27,16 @@ constexpr int kNumPrograms = 50;
 extern const float kParameterDefaults[kNumParams];
 extern const char* const kParameterNames[kNumParams];
 
+// Menu texts of the four selectors ("Mode", "ModMode", PlateType, InputStage), in entry
+// order; entry i stands for the value i × 0.1. A parameter that is no selector has none.
+struct SelectorEntries {
+    const char* const* texts;  // count texts
+    int count;                 // 0 for the other parameters
+};
+SelectorEntries selectorEntries(int index);
+// The value the editor writes for entry i of a selector: i × 0.1 in single precision.
+float selectorValue(int entry);
+
 // "Mode", PlateType and InputStage: (int)(v × 10 + 0.03) in single precision, truncated.
 // Non-finite or huge values give -1, which every reader treats as "none of the entries".
 int selectorIndex(float value);
