@@ -28,8 +28,12 @@ Lv2Plugin::~Lv2Plugin() = default;
 
 void Lv2Plugin::connectPort(uint32_t port, void* data)
 {
-    if (port < lv2port::kCount)
-        ports[port] = static_cast<float*>(data);
+    if (port >= lv2port::kCount)
+        return;
+    ports[port] = static_cast<float*>(data);
+    // Some hosts read the latency before the first run (lv2proc does after activate).
+    if (port == lv2port::kLatency && data)
+        *ports[port] = (float)Controlsgui::kDryDelay;
 }
 
 void Lv2Plugin::takeControls()
@@ -58,6 +62,8 @@ void Lv2Plugin::activate()
     // Hosts connect the control ports before activating; a port not yet connected keeps the
     // value it had, and a value that differs at the first run is followed from there.
     takeControls();
+    if (float* latency = ports[lv2port::kLatency])
+        *latency = (float)Controlsgui::kDryDelay;
     effect->prepareToPlay();
 }
 
