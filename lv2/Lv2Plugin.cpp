@@ -65,6 +65,14 @@ void Lv2Plugin::activate()
     if (float* latency = ports[lv2port::kLatency])
         *latency = (float)Controlsgui::kDryDelay;
     effect->prepareToPlay();
+    // The control update of a first block, and the impulse it asks for, here and now rather
+    // than on the worker after the first run: then what an instance sounds like does not
+    // depend on when a threaded worker gets to it (a host that exports right after loading
+    // a session would otherwise hear one draw of the plate's noise or another). Later
+    // activations find nothing to do.
+    float* none[2] = {nullptr, nullptr};
+    effect->processReplacing(none, none, 0);
+    effect->synthesisePending();
 }
 
 void Lv2Plugin::scheduleSynthesis()
