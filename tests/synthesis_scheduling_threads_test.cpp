@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <random>
 #include <thread>
@@ -224,7 +225,16 @@ TEST(OfflineInStep, AutomationDuringAnOfflineRenderChangesThePlateInStep)
         fx->setParameter(kLength, 0.1f);
         // Two blocks later, or 0.75 s later where only the lead over the clock tells.
         const size_t gap = level == 0 ? (size_t)(0.75 * rate) : 2 * block;
+        const auto start = std::chrono::steady_clock::now();
         processBlocks(*fx, StereoBuffer(gap), block);
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (level == 0 && (double)gap / rate - wall < 0.5) {
+            // A build that runs little faster than real time (the sanitizers) never gets
+            // ahead of the clock: such a host renders in real time as far as anyone can tell.
+            std::printf("rendered %.2f s of audio in %.2f s: no lead over the clock to detect\n",
+                        (double)gap / rate, wall);
+            continue;
+        }
         StereoBuffer out = processBlocks(*fx, clickAt((size_t)(2.5 * rate), 0), block);
         for (int c = 0; c < 2; c++) {
             const double rt = decayTime(c ? out.right : out.left, kLatency, rate);
