@@ -1,5 +1,7 @@
 // lustrana-artwork: draws the editor's nine images and writes them as PNG files into the
-// folder given on the command line (normally resources/). Run by hand; the PNGs are committed.
+// folder given on the command line (normally resources/), each twice: <id>.png at the
+// window's own size and <id>@2x.png with twice the pixels in each direction, drawn from the
+// same vector artwork for zoomed editors. Run by hand; the PNGs are committed.
 #include "tools/artwork/Artwork.h"
 #include "tools/artwork/Layout.h"
 
@@ -15,11 +17,18 @@ namespace {
 using FrameDrawer = void (*)(cairo_t* cr, int frame, int frames, int width, int height);
 
 // cairo surfaces stop at 32767 rows, the tall strips do not: each frame is drawn on its own
-// surface and its rows go straight to libpng (RGBA straight alpha, or RGB).
-bool writeStrip(const std::string& folder, int id, int width, int frameHeight, int frames, bool alpha,
-                cairo_surface_t* background, double x, double y, FrameDrawer draw)
+// surface and its rows go straight to libpng (RGBA straight alpha, or RGB). Sizes are in
+// drawing units; `density` pixels make one unit.
+bool writeStrip(const std::string& folder, int id, int density, int unitWidth, int unitFrameHeight, int frames,
+                bool alpha, cairo_surface_t* background, double x, double y, FrameDrawer draw)
 {
-    std::string path = folder + "/" + std::to_string(id) + ".png";
+    char name[32];
+    if (density == 1)
+        std::snprintf(name, sizeof name, "/%d.png", id);
+    else
+        std::snprintf(name, sizeof name, "/%d@%dx.png", id, density);
+    std::string path = folder + name;
+    const int width = unitWidth * density, frameHeight = unitFrameHeight * density;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
@@ -38,12 +47,13 @@ bool writeStrip(const std::string& folder, int id, int width, int frameHeight, i
     std::vector<unsigned char> row(width * 4);
     for (int f = 0; f < frames; f++) {
         cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, frameHeight);
+        cairo_surface_set_device_scale(s, density, density);
         cairo_t* cr = cairo_create(s);
         if (background) {  // opaque parts sit exactly on their piece of the panel
             cairo_set_source_surface(cr, background, -x, -y);
             cairo_paint(cr);
         }
-        draw(cr, f, frames, width, frameHeight);
+        draw(cr, f, frames, unitWidth, unitFrameHeight);
         cairo_destroy(cr);
         cairo_surface_flush(s);
         const unsigned char* data = cairo_image_surface_get_data(s);
@@ -78,36 +88,45 @@ bool writeStrip(const std::string& folder, int id, int width, int frameHeight, i
 
 double valueOf(int frame, int frames) { return frames > 1 ? (double)frame / (frames - 1) : 0.0; }
 
+bool writeImages(const std::string& folder, int density)
+{
+    cairo_surface_t* background = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 900 * density, 851 * density);
+    cairo_surface_set_device_scale(background, density, density);
+    cairo_t* cr = cairo_create(background);
+    art::drawRoom(cr);
+    art::drawPanel(cr);
+    cairo_destroy(cr);
+    const int d = density;
+    // the window picture keeps an alpha channel (opaque everywhere)
+    bool ok = writeStrip(folder, 101, d, 900, 851, 1, true, background, 0, 0, [](cairo_t*, int, int, int, int) {});
+    ok &= writeStrip(folder, 104, d, 48, 47, 2, false, background, 279, 528,
+                     [](cairo_t* c, int f, int, int, int) { art::drawPushButton(c, f == 1); });
+    ok &= writeStrip(folder, 105, d, 48, 47, 2, false, background, 277, 665,
+                     [](cairo_t* c, int f, int, int, int) { art::drawPushButton(c, f == 1); });
+    ok &= writeStrip(folder, 106, d, 92, 86, 261, true, nullptr, 0, 0, [](cairo_t* c, int f, int n, int w, int h) {
+        art::drawBlackKnob(c, w, h, art::kSmallPivotX, art::kSmallPivotY, art::kSmallRadius, valueOf(f, n));
+    });
+    ok &= writeStrip(folder, 107, d, 148, 132, 261, true, nullptr, 0, 0, [](cairo_t* c, int f, int n, int w, int h) {
+        art::drawBlackKnob(c, w, h, art::kLargePivotX, art::kLargePivotY, art::kLargeRadius, valueOf(f, n));
+    });
+    ok &= writeStrip(folder, 108, d, 124, 80, 261, false, nullptr, 0, 0,
+                     [](cairo_t* c, int f, int n, int, int) { art::drawMeter(c, valueOf(f, n)); });
+    ok &= writeStrip(folder, 109, d, 39, 142, 61, false, nullptr, 0, 0,
+                     [](cairo_t* c, int f, int n, int, int) { art::drawDecayScale(c, valueOf(f, n)); });
+    ok &= writeStrip(folder, 110, d, 108, 81, 2, false, background, 752, 760,
+                     [](cairo_t* c, int f, int, int, int) { art::drawPowerSwitch(c, f == 1); });
+    ok &= writeStrip(folder, 111, d, 38, 34, 261, true, nullptr, 0, 0,
+                     [](cairo_t* c, int f, int n, int w, int h) { art::drawSilverKnob(c, w, h, valueOf(f, n)); });
+    cairo_surface_destroy(background);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::string folder = argc > 1 ? argv[1] : "resources";
-    cairo_surface_t* background = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 900, 851);
-    cairo_t* cr = cairo_create(background);
-    art::drawRoom(cr);
-    art::drawPanel(cr);
-    cairo_destroy(cr);
-    // the window picture keeps an alpha channel (opaque everywhere)
-    bool ok = writeStrip(folder, 101, 900, 851, 1, true, background, 0, 0, [](cairo_t*, int, int, int, int) {});
-    ok &= writeStrip(folder, 104, 48, 47, 2, false, background, 279, 528,
-                     [](cairo_t* c, int f, int, int, int) { art::drawPushButton(c, f == 1); });
-    ok &= writeStrip(folder, 105, 48, 47, 2, false, background, 277, 665,
-                     [](cairo_t* c, int f, int, int, int) { art::drawPushButton(c, f == 1); });
-    ok &= writeStrip(folder, 106, 92, 86, 261, true, nullptr, 0, 0, [](cairo_t* c, int f, int n, int w, int h) {
-        art::drawBlackKnob(c, w, h, art::kSmallPivotX, art::kSmallPivotY, art::kSmallRadius, valueOf(f, n));
-    });
-    ok &= writeStrip(folder, 107, 148, 132, 261, true, nullptr, 0, 0, [](cairo_t* c, int f, int n, int w, int h) {
-        art::drawBlackKnob(c, w, h, art::kLargePivotX, art::kLargePivotY, art::kLargeRadius, valueOf(f, n));
-    });
-    ok &= writeStrip(folder, 108, 124, 80, 261, false, nullptr, 0, 0,
-                     [](cairo_t* c, int f, int n, int, int) { art::drawMeter(c, valueOf(f, n)); });
-    ok &= writeStrip(folder, 109, 39, 142, 61, false, nullptr, 0, 0,
-                     [](cairo_t* c, int f, int n, int, int) { art::drawDecayScale(c, valueOf(f, n)); });
-    ok &= writeStrip(folder, 110, 108, 81, 2, false, background, 752, 760,
-                     [](cairo_t* c, int f, int, int, int) { art::drawPowerSwitch(c, f == 1); });
-    ok &= writeStrip(folder, 111, 38, 34, 261, true, nullptr, 0, 0,
-                     [](cairo_t* c, int f, int n, int w, int h) { art::drawSilverKnob(c, w, h, valueOf(f, n)); });
-    cairo_surface_destroy(background);
+    bool ok = writeImages(folder, 1);
+    ok &= writeImages(folder, 2);
     return ok ? 0 : 1;
 }
