@@ -7,17 +7,52 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
+
+#include <sys/mman.h>
 
 namespace {
+
 constexpr size_t kMaxAreas = 12;  // beyond this many separate areas, repaint their union
+
+// The window's pixels (12 MB at 200 %) are mapped for the surface alone and unmapped with
+// it, so closing an editor gives them back to the system; from the heap, the allocator
+// would keep them for the next open.
+void unmapPixels(void* mapping)
+{
+    auto* m = static_cast<std::pair<void*, size_t>*>(mapping);
+    munmap(m->first, m->second);
+    delete m;
 }
+
+cairo_surface_t* createPixels(int w, int h)
+{
+    static const cairo_user_data_key_t key = {};
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+    size_t bytes = (size_t)stride * (size_t)h;
+    void* data = stride > 0 && h > 0 ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                                     : MAP_FAILED;
+    if (data == MAP_FAILED)
+        return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);  // an error surface, or a small one
+    cairo_surface_t* s = cairo_image_surface_create_for_data(static_cast<unsigned char*>(data), CAIRO_FORMAT_ARGB32,
+                                                             w, h, stride);
+    auto* mapping = new std::pair<void*, size_t>(data, bytes);
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS &&
+        cairo_surface_set_user_data(s, &key, mapping, unmapPixels) == CAIRO_STATUS_SUCCESS)
+        return s;
+    cairo_surface_destroy(s);
+    unmapPixels(mapping);
+    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+}
+
+} // namespace
 
 CFrame::CFrame(const CRect& rect, void* parentWindow, VSTGUIEditorInterface* e, double s)
     : size(rect), editor(e), scale(s > 0 && std::isfinite(s) ? s : 1.0)
 {
     pixelWidth = pixelsOf(rect.width(), scale);
     pixelHeight = pixelsOf(rect.height(), scale);
-    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
+    surface = createPixels(pixelWidth, pixelHeight);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
         return;
     if (parentWindow)
@@ -36,7 +71,7 @@ bool CFrame::setScale(double newScale)
     if (!(newScale > 0) || !std::isfinite(newScale) || !surface)
         return false;
     int w = pixelsOf(size.width(), newScale), h = pixelsOf(size.height(), newScale);
-    cairo_surface_t* fresh = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_surface_t* fresh = createPixels(w, h);
     if (cairo_surface_status(fresh) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(fresh);
         return false;

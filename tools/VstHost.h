@@ -5,6 +5,7 @@
 
 #include "host/vst2.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -81,6 +82,9 @@ public:
 
     float hostSampleRate = 44100.0f;  // answered to audioMasterGetSampleRate
     VstInt32 hostBlockSize = 512;     // answered to audioMasterGetBlockSize
+    // Resizes the host's editor window for audioMasterSizeWindow (width, height) and says
+    // whether it did. While it is set, canDo "sizeWindow" answers 1; while empty, -1.
+    std::function<bool(int width, int height)> sizeWindow;
 
 private:
     friend class VstLibrary;
