@@ -463,3 +463,82 @@ TEST(EditorZoomHeadless, PointerPositionsScaleWithTheFrame)
         EXPECT_GT((h.pixel((int)(450 * sx), (int)(720 * sy)) >> 16) & 0xFF, 180u);
     }
 }
+
+namespace {
+
+// Mean channel difference between the drawn 2× picture of a 1× rectangle, averaged down by
+// 2 × 2 pixels, and frame `index` of the 1× strip laid over the 1× background.
+double halvedError(EditorHarness& h, const RgbaImage& strip, int frames, int index, const RgbaImage& background,
+                   int left, int top)
+{
+    int fh = strip.height / frames;
+    h.frame().redraw();
+    cairo_surface_t* s = h.frame().getSurface();
+    const uint8_t* data = cairo_image_surface_get_data(s);
+    int stride = cairo_image_surface_get_stride(s);
+    double error = 0;
+    for (int y = 0; y < fh; y++)
+        for (int x = 0; x < strip.width; x++) {
+            const uint8_t* fg = strip.at(x, index * fh + y);
+            const uint8_t* bg = background.at(left + x, top + y);
+            double a = fg[3] / 255.0;
+            for (int c = 0; c < 3; c++) {
+                double got = 0;
+                for (int dy = 0; dy < 2; dy++)
+                    for (int dx = 0; dx < 2; dx++) {
+                        uint32_t p = reinterpret_cast<const uint32_t*>(
+                            data + (2 * (top + y) + dy) * stride)[2 * (left + x) + dx];
+                        got += (p >> (16 - 8 * c)) & 0xFF;
+                    }
+                error += std::fabs(fg[c] * a + bg[c] * (1 - a) - got / 4);
+            }
+        }
+    return error / (strip.width * fh * 3);
+}
+
+} // namespace
+
+// At 200 % the knobs, the meter and the decay scale show, from their 2× strips (stored eight
+// frames to a row), the frame their value selects: the picture halved matches that 1×
+// frame, and not its neighbours a few frames off.
+TEST(EditorZoomHeadless, TwiceSizeStripsShowTheFrameTheValueSelects)
+{
+    const std::string res = std::string(LUSTRANA_SOURCE_DIR) + "/resources/";
+    RgbaImage background, big, small, meter, decay;
+    ASSERT_TRUE(background.load(res + "101.png"));
+    ASSERT_TRUE(big.load(res + "107.png"));
+    ASSERT_TRUE(small.load(res + "106.png"));
+    ASSERT_TRUE(meter.load(res + "108.png"));
+    ASSERT_TRUE(decay.load(res + "109.png"));
+    EditorHarness h;
+    ASSERT_TRUE(h.frame().setScale(2.0));
+    struct Case {
+        int tag;
+        float value;
+        const RgbaImage& strip;
+        int frames, left, top, apart;
+    } cases[] = {
+        {kGain, 0.5f, big, 261, 15, 550, 6},      {kVolume, 0.9f, big, 261, 728, 550, 6},
+        {kHipass, 0.25f, small, 261, 207, 746, 8}, {kLength, 0.75f, decay, 61, 223, 546, 2},
+        {kLength, 1.0f, decay, 61, 223, 546, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("tag " + std::to_string(c.tag) + " at " + std::to_string(c.value));
+        h.effect().setParameter(c.tag, c.value);
+        int frame = (int)(c.value * (c.frames - 1));
+        double at = halvedError(h, c.strip, c.frames, frame, background, c.left, c.top);
+        EXPECT_LT(at, 5.0);  // the two densities' edges are antialiased apart
+        for (int other : {frame - c.apart, frame + c.apart}) {
+            if (other < 0 || other >= c.frames)
+                continue;
+            EXPECT_GT(halvedError(h, c.strip, c.frames, other, background, c.left, c.top), at * 1.5) << other;
+        }
+    }
+    // the meter needle, driven by the level (tag 18)
+    h.effect().level = 0.6f;
+    EditorHarness::now += 100;
+    h.dispatch(effEditIdle);
+    double at = halvedError(h, meter, 261, 156, background, 389, 573);
+    EXPECT_LT(at, 5.0);
+    EXPECT_GT(halvedError(h, meter, 261, 146, background, 389, 573), at * 1.5);
+}

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -93,10 +94,26 @@ bool CBitmap::readHeader(Variant& v, bool* alpha)
     png_read_info(png, info);
     int colorType = png_get_color_type(png, info);
     *alpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-    v.width = (int)png_get_image_width(png, info);
-    v.height = (int)png_get_image_height(png, info);
+    const int fileWidth = (int)png_get_image_width(png, info), fileHeight = (int)png_get_image_height(png, info);
+    int frames = 1, across = 1;
+    png_textp texts = nullptr;
+    int count = png_get_text(png, info, &texts, nullptr);
+    for (int i = 0; i < count; i++)
+        if (std::strcmp(texts[i].key, kFramesKey) == 0 &&
+            (std::sscanf(texts[i].text, "%d %d", &frames, &across) != 2 || frames < 1 || across < 1 ||
+             across > frames))
+            frames = across = 0;  // a layout that cannot be read: the image is not used
     png_destroy_read_struct(&png, &info, nullptr);
-    return v.width > 0 && v.height > 0;
+    if (frames < 1 || fileWidth <= 0 || fileHeight <= 0 || fileWidth % across != 0)
+        return false;
+    const int rows = (frames + across - 1) / across;  // rows of frames in the file
+    if (fileHeight % rows != 0)
+        return false;
+    v.frames = frames;
+    v.across = across;
+    v.width = fileWidth / across;
+    v.height = fileHeight / rows * frames;
+    return true;
 }
 
 std::shared_ptr<const CBitmap::Decoded> CBitmap::decoded(int resourceId, int density, const Variant& v,
@@ -116,8 +133,9 @@ std::shared_ptr<const CBitmap::Decoded> CBitmap::decoded(int resourceId, int den
     png_infop info = png_create_info_struct(pngRead);
     Reader reader{v.png, v.size, 0};
     // sized before setjmp: nothing that a longjmp skips may change them
-    const int width = v.width, height = v.height;
-    std::vector<unsigned char> row((std::size_t)std::max(width, 1) * 4);
+    const int width = v.width, height = v.height, across = v.across, frames = v.frames;
+    const int frameHeight = height / frames;
+    std::vector<unsigned char> row((std::size_t)std::max(width * across, 1) * 4);
     auto result = std::make_shared<Decoded>();
     if (setjmp(png_jmpbuf(pngRead))) {
         png_destroy_read_struct(&pngRead, &info, nullptr);
@@ -131,39 +149,48 @@ std::shared_ptr<const CBitmap::Decoded> CBitmap::decoded(int resourceId, int den
     png_set_gray_to_rgb(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     png_read_update_info(png, info);
-    int w = (int)png_get_image_width(png, info), h = (int)png_get_image_height(png, info);
-    if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE || w != width || h != height || w <= 0)
+    const int fileWidth = (int)png_get_image_width(png, info), fileHeight = (int)png_get_image_height(png, info);
+    if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE || fileWidth != width * across ||
+        fileHeight != frameHeight * ((frames + across - 1) / across) || width <= 0)
         png_error(png, "unsupported image");
-    for (int top = 0; top < h; top += kBandStep) {
-        cairo_surface_t* b = cairo_image_surface_create(asOpaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, w,
-                                                        std::min(kBandStep + kBandOverlap, h - top));
+    for (int top = 0; top < height; top += kBandStep) {
+        cairo_surface_t* b = cairo_image_surface_create(asOpaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width,
+                                                        std::min(kBandStep + kBandOverlap, height - top));
         result->bands.push_back(b);
         if (cairo_surface_status(b) != CAIRO_STATUS_SUCCESS)
             png_error(png, "out of memory");
     }
-    for (int y = 0; y < h; y++) {
+    for (int y = 0; y < fileHeight; y++) {
         png_read_row(png, row.data(), nullptr);
-        // the row's place in its own band, and in the previous band's overlap
-        int band = y / kBandStep;
-        uint32_t* targets[2] = {};
-        for (int i = 0; i < 2 && band - i >= 0; i++) {
-            cairo_surface_t* b = result->bands[band - i];
-            int local = y - (band - i) * kBandStep;
-            if (local < cairo_image_surface_get_height(b))
-                targets[i] = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(b) +
-                                                         (std::size_t)local * cairo_image_surface_get_stride(b));
+        // the file's row holds one line of `across` frames side by side
+        for (int k = 0; k < across; k++) {
+            const int frame = (y / frameHeight) * across + k;
+            if (frame >= frames)
+                break;
+            const int stripRow = frame * frameHeight + y % frameHeight;
+            // the line's place in its own band, and in the previous band's overlap
+            const int band = stripRow / kBandStep;
+            uint32_t* targets[2] = {};
+            for (int i = 0; i < 2 && band - i >= 0; i++) {
+                cairo_surface_t* b = result->bands[band - i];
+                int local = stripRow - (band - i) * kBandStep;
+                if (local < cairo_image_surface_get_height(b))
+                    targets[i] = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(b) +
+                                                             (std::size_t)local * cairo_image_surface_get_stride(b));
+            }
+            const unsigned char* in = row.data() + (std::size_t)k * width * 4;
+            uint32_t* bp = targets[0];
+            for (int x = 0; x < width; x++) {
+                uint32_t r = in[x * 4], g = in[x * 4 + 1], bl = in[x * 4 + 2], a = in[x * 4 + 3];
+                if (asOpaque)
+                    bp[x] = 0xFF000000u | (r << 16) | (g << 8) | bl;
+                else
+                    bp[x] = (a << 24) | (((r * a + 127) / 255) << 16) | (((g * a + 127) / 255) << 8) |
+                            ((bl * a + 127) / 255);
+            }
+            if (targets[1])
+                std::memcpy(targets[1], bp, (std::size_t)width * 4);
         }
-        uint32_t* bp = targets[0];
-        for (int x = 0; x < w; x++) {
-            uint32_t r = row[x * 4], g = row[x * 4 + 1], bl = row[x * 4 + 2], a = row[x * 4 + 3];
-            if (asOpaque)
-                bp[x] = 0xFF000000u | (r << 16) | (g << 8) | bl;
-            else
-                bp[x] = (a << 24) | (((r * a + 127) / 255) << 16) | (((g * a + 127) / 255) << 8) |
-                        ((bl * a + 127) / 255);
-        }
-        if (targets[1])
-            std::memcpy(targets[1], bp, (std::size_t)w * 4);
     }
     for (cairo_surface_t* b : result->bands)
         cairo_surface_mark_dirty(b);

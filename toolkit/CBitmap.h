@@ -8,7 +8,9 @@
 // at most kBandOverlap rows (one strip frame) lies whole in one band and is drawn from it
 // with its edges padded, so filtering never blends in a neighbouring frame. The pixels are
 // decoded at the first draw, in the form the no-alpha flag asks for (one copy only), and
-// shared process-wide. Reference counted: whoever keeps a bitmap calls remember(), and
+// shared process-wide. A PNG may store a strip's frames several to a row, which lets the
+// compressor see each frame beside the previous one: its text chunk kFramesKey then says
+// "<frames> <frames per row>", and the frames are decoded into the usual vertical strip. Reference counted: whoever keeps a bitmap calls remember(), and
 // forget() releases it; the last forget() deletes it. [UI thread]
 #pragma once
 
@@ -48,6 +50,7 @@ public:
     // the 2× pixels exist, else 1.
     int densityFor(cairo_t* cr) const;
 
+    static constexpr const char* kFramesKey = "Frames";  // text chunk of a strip stored in rows of frames
     static constexpr int kBandStep = 16384;   // rows from one band's top to the next one's
     static constexpr int kBandOverlap = 1024; // rows a band shares with the next
 
@@ -56,7 +59,8 @@ private:
     struct Variant {
         const unsigned char* png = nullptr;             // the embedded file
         std::size_t size = 0;                           // its size
-        int width = 0, height = 0;                      // pixels; 0 when absent or broken
+        int width = 0, height = 0;                      // the vertical strip's pixels; 0 when absent or broken
+        int frames = 1, across = 1;                     // frames, and frames per row of the file
         mutable std::shared_ptr<const Decoded> pixels;  // decoded bands, top to bottom
         mutable bool pixelsOpaque = false;              // bands are RGB24, not premultiplied ARGB
         mutable bool broken = false;                    // decoding failed once; draw nothing
