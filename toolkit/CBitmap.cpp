@@ -45,8 +45,23 @@ struct CBitmap::Decoded {
 namespace {
 
 using CacheKey = std::tuple<int, int, bool>;  // id, density, opaque
-std::mutex cacheMutex;                        // guards the cache; editors open on user-interface threads
+std::mutex cacheMutex;                        // guards both caches; editors open on user-interface threads
 std::map<CacheKey, std::shared_ptr<const CBitmap::Decoded>> cache;
+
+// Whole single-band images resampled to a window's pixel size: a background at 150 % costs a
+// filtered pass over 2 million pixels, which a window would otherwise pay at every open and
+// in every repainted area. One size per image is kept.
+struct Resampled {
+    Resampled(int w, int h, cairo_surface_t* s) : width(w), height(h), surface(s) {}
+    ~Resampled() { cairo_surface_destroy(surface); }
+    Resampled(const Resampled&) = delete;
+    Resampled& operator=(const Resampled&) = delete;
+    int width, height;         // pixels
+    cairo_surface_t* surface;  // the image at that size
+};
+std::map<std::pair<int, bool>, std::shared_ptr<Resampled>> resampledCache;  // by id, opaque
+
+bool nearWhole(double v) { return std::fabs(v - std::round(v)) < 1e-6; }
 
 } // namespace
 
@@ -241,6 +256,10 @@ void CBitmap::draw(cairo_t* cr, const CRect& dest, double offsetY) const
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.width(), dest.height());
     cairo_clip(cr);
+    if (top == 0 && rows == v->height && bands.size() == 1 && drawResampled(cr, dest, *v)) {
+        cairo_restore(cr);
+        return;
+    }
     cairo_translate(cr, dest.left, dest.top);
     cairo_scale(cr, 1.0 / density, 1.0 / density);
     int band = std::min((int)bands.size() - 1, top / kBandStep);
@@ -259,4 +278,42 @@ void CBitmap::draw(cairo_t* cr, const CRect& dest, double offsetY) const
         }
     }
     cairo_restore(cr);
+}
+
+bool CBitmap::drawResampled(cairo_t* cr, const CRect& dest, const Variant& v) const
+{
+    double x0 = dest.left, y0 = dest.top, x1 = dest.right, y1 = dest.bottom;
+    cairo_user_to_device(cr, &x0, &y0);
+    cairo_user_to_device(cr, &x1, &y1);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (m.xy != 0 || m.yx != 0 || !nearWhole(x0) || !nearWhole(y0) || !nearWhole(x1) || !nearWhole(y1))
+        return false;
+    const int w = (int)std::lround(x1 - x0), h = (int)std::lround(y1 - y0);
+    if (w <= 0 || h <= 0 || (w == v.width && h == v.height))  // 1:1 needs no copy
+        return false;
+    std::shared_ptr<Resampled> copy;
+    {
+        std::lock_guard<std::mutex> lock(cacheMutex);
+        std::shared_ptr<Resampled>& slot = resampledCache[{resourceId, noAlpha}];
+        if (!slot || slot->width != w || slot->height != h) {
+            cairo_surface_t* s = cairo_image_surface_create(noAlpha ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, w, h);
+            if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+                cairo_surface_destroy(s);
+                return false;
+            }
+            cairo_t* c = cairo_create(s);
+            cairo_scale(c, (double)w / v.width, (double)h / v.height);
+            cairo_set_source_surface(c, v.pixels->bands[0], 0, 0);
+            cairo_pattern_set_extend(cairo_get_source(c), CAIRO_EXTEND_PAD);
+            cairo_paint(c);
+            cairo_destroy(c);
+            slot = std::make_shared<Resampled>(w, h, s);
+        }
+        copy = slot;
+    }
+    cairo_identity_matrix(cr);
+    cairo_set_source_surface(cr, copy->surface, std::round(x0), std::round(y0));
+    cairo_paint(cr);
+    return true;
 }

@@ -75,6 +75,9 @@ private:
     // still drawing from it keep theirs).
     static std::shared_ptr<const Decoded> decoded(int resourceId, int density, const Variant& v, bool asOpaque);
     const Variant* pixelsFor(int density) const;
+    // Draws the whole image of one band into dest from a copy resampled to dest's pixel size,
+    // when dest lies on whole pixels at a size other than the image's. False otherwise.
+    bool drawResampled(cairo_t* cr, const CRect& dest, const Variant& v) const;
 
     int resourceId;                        // id it was loaded from
     int refCount = 1;                      // owners
