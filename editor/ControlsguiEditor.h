@@ -60,8 +60,6 @@ public:
 
     // The user's choice of zoom: remembered, and applied as the class comment says.
     void chooseZoom(double factor);
-    // The zoom the window has (while open) or will open at.
-    double getZoom() const { return zoom; }
 
     // Builds the window on a headless frame: tests and screenshots.
     bool openHeadless();

@@ -94,3 +94,27 @@ TEST(EditorSettings, FactorsAreNumbersAboveZeroWithAPoint)
     EXPECT_EQ(EditorScale::nearestChoice(1.1), 1);
     EXPECT_EQ(EditorScale::nearestChoice(1.9), 4);
 }
+
+// The host's factor (an LV2 host's ui:scaleFactor) comes after the user's choice and the
+// environment, and before the display.
+TEST(EditorSettings, TheHostsFactorHasItsPlaceInTheOrder)
+{
+    isolateEditorSettings();
+    unsetenv("DISPLAY");  // no Xft.dpi to find
+    EditorScale withHost(1.5), without;
+    EXPECT_EQ(without.resolve(), 1.0);
+    EXPECT_EQ(without.source(), EditorScale::Source::Default);
+    EXPECT_EQ(withHost.resolve(), 1.5);
+    EXPECT_EQ(withHost.source(), EditorScale::Source::Host);
+    withHost.setHostFactor(-1.0);  // nothing usable: the next source
+    EXPECT_EQ(withHost.resolve(), 1.0);
+    withHost.setHostFactor(4.0);
+    EXPECT_EQ(withHost.resolve(), 2.0);
+    setenv("LUSTRANA_SCALE", "1.25", 1);
+    EXPECT_EQ(withHost.resolve(), 1.25);
+    EXPECT_EQ(withHost.source(), EditorScale::Source::Environment);
+    ASSERT_TRUE(EditorScale::remember(0.75));
+    EXPECT_EQ(withHost.resolve(), 0.75);
+    EXPECT_EQ(withHost.source(), EditorScale::Source::User);
+    unsetenv("LUSTRANA_SCALE");
+}
