@@ -203,7 +203,7 @@ void CFrame::mouseDown(const CPoint& pixel, int buttons)
     }
     if (mouseOwner)
         return;
-    // no control here takes the right button: a right click anywhere is the editor's own
+    // the controls take only the left button: a right click anywhere opens the context menu
     if ((buttons & kRButton) && !(buttons & kLButton) && contextMenu) {
         contextMenu->openPopupAt(where);
         return;
