@@ -402,10 +402,11 @@ TEST_F(EditorZoom, RepeatedOpensAtTwiceTheSize)
         }
         const long growth = residentKiB() - before;
         std::sort(times.begin(), times.end());
-        EXPECT_LT(growth, 4096) << "KiB more after 10 opens at " << zoom;
         std::printf("open at %s after the first: median %.1f ms, slowest %.1f ms; resident growth %ld KiB\n", zoom,
                     times[5], times[9], growth);
+        // the sanitizers hold freed memory in quarantine and run several times slower
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        EXPECT_LT(growth, 4096) << "KiB more after 10 opens at " << zoom;
         EXPECT_LT(times[5], 150.0) << "ms to open at " << zoom;
 #endif
     }
