@@ -12,7 +12,7 @@ void Controlsgui::editorSetParameter(VstInt32, float)
 {
 }
 
-bool writeEditorScreenshot(AEffEditor*, const char*)
+bool writeEditorScreenshot(AEffEditor*, const char*, float)
 {
     return false;
 }

@@ -20,6 +20,7 @@ const char kPrefixes[] =
     "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n"
     "@prefix work:  <http://lv2plug.in/ns/ext/worker#> .\n\n";
 
 std::string uri(const std::string& text)
@@ -201,7 +202,8 @@ std::string BundleWriter::plugin() const
 
     t += uri(lv2uri::kUi) + "\n    a ui:X11UI ;\n    lv2:binary " + uri(uiBinary) + " ;\n";
     t += "    lv2:requiredFeature ui:idleInterface ;\n";
-    t += "    lv2:optionalFeature ui:parent , ui:resize , ui:noUserResize , ui:touch , opts:options ;\n";
+    t += "    lv2:optionalFeature ui:parent , ui:resize , ui:noUserResize , ui:touch , opts:options , urid:map ;\n";
+    t += "    opts:supportedOption ui:scaleFactor ;\n";
     t += "    lv2:extensionData ui:idleInterface , ui:showInterface ;\n";
     t += "    ui:portNotification [\n        ui:plugin " + pluginUri() +
          " ;\n        lv2:symbol \"level\" ;\n        ui:protocol ui:floatProtocol\n    ] .\n";

@@ -4,6 +4,10 @@
 #include "toolkit/CFrame.h"
 #include "toolkit/TickCount.h"
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -21,21 +25,32 @@ const void* featureData(const LV2_Feature* const* features, const char* uri)
 
 } // namespace
 
-Lv2Ui::Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch)
-    : effect(write, controller, touch), editor(new ControlsguiEditor(&effect))
+Lv2Ui::Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch,
+             std::optional<double> scale)
+    : effect(write, controller, touch), editor(new ControlsguiEditor(&effect, scale))
 {
-    ERect* rect = nullptr;
-    if (editor->getRect(&rect) && rect) {
-        width = rect->right - rect->left;
-        height = rect->bottom - rect->top;
-    }
+    effect.setResizer([this](int w, int h) { return resizeTo(w, h); });
+}
+
+std::optional<double> Lv2Ui::hostScale(const LV2_Feature* const* features)
+{
+    auto map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
+    auto options = static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options));
+    if (!map || !options)
+        return std::nullopt;
+    const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
+    const LV2_URID atomFloat = map->map(map->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* o = options; o->key; o++)
+        if (o->key == scaleFactor && o->type == atomFloat && o->size == sizeof(float) && o->value)
+            return (double)*static_cast<const float*>(o->value);
+    return std::nullopt;
 }
 
 std::unique_ptr<Lv2Ui> Lv2Ui::create(LV2UI_Write_Function write, LV2UI_Controller controller,
                                      const LV2_Feature* const* features, LV2UI_Widget* widget)
 {
     auto touch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
-    std::unique_ptr<Lv2Ui> ui(new Lv2Ui(write, controller, touch));
+    std::unique_ptr<Lv2Ui> ui(new Lv2Ui(write, controller, touch, hostScale(features)));
     ui->resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
     const void* parent = featureData(features, LV2_UI__parent);
     if (widget)
@@ -70,9 +85,39 @@ bool Lv2Ui::openIn(unsigned long parent)
 {
     if (!editor->open((void*)(uintptr_t)parent))
         return false;
-    hintSize(windowId());
+    int width, height;
+    currentSize(width, height);
+    hintSize(windowId(), width, height);
     if (resize)
         resize->ui_resize(resize->handle, width, height);
+    return true;
+}
+
+void Lv2Ui::currentSize(int& width, int& height)
+{
+    ERect* rect = nullptr;
+    width = height = 0;
+    if (editor->getRect(&rect) && rect) {
+        width = rect->right - rect->left;
+        height = rect->bottom - rect->top;
+    }
+}
+
+bool Lv2Ui::resizeTo(int width, int height)
+{
+    if (topLevel) {
+        if (!openDisplay())
+            return false;
+        hintSize(topLevel, width, height);
+        XResizeWindow(display, (Window)topLevel, (unsigned)width, (unsigned)height);
+        XSync(display, False);
+    } else if (resize) {
+        if (resize->ui_resize(resize->handle, width, height) != 0)
+            return false;
+    } else {
+        return false;  // the host sizes its window from the hints when it opens the UI again
+    }
+    hintSize(windowId(), width, height);
     return true;
 }
 
@@ -82,7 +127,7 @@ unsigned long Lv2Ui::windowId() const
     return frame ? frame->getWindowId() : 0;
 }
 
-void Lv2Ui::hintSize(unsigned long window)
+void Lv2Ui::hintSize(unsigned long window, int width, int height)
 {
     if (!window || !openDisplay())
         return;
@@ -137,6 +182,8 @@ int Lv2Ui::show()
         return 0;
     if (!openDisplay())
         return 1;
+    int width, height;
+    currentSize(width, height);
     const int screen = DefaultScreen(display);
     topLevel = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, width, height, 0,
                                    BlackPixel(display, screen), BlackPixel(display, screen));
@@ -144,7 +191,7 @@ int Lv2Ui::show()
     deleteAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
     Atom protocols[] = {(Atom)deleteAtom};
     XSetWMProtocols(display, (Window)topLevel, protocols, 1);
-    hintSize(topLevel);
+    hintSize(topLevel, width, height);
     XMapWindow(display, (Window)topLevel);
     XSync(display, False);
     if (!editor->open((void*)(uintptr_t)topLevel)) {

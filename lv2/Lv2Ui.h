@@ -4,7 +4,9 @@
 // the plug-in only through ports, by way of Lv2UiEffect. Driven by the host's idle calls
 // (ui:idleInterface): the editor reads its window's events, redraws and moves the meter
 // there. The child window carries size hints of the editor's size, from which hosts that
-// embed X11 UIs (suil) size their socket.
+// embed X11 UIs (suil) size their socket. The host's ui:scaleFactor is the editor's host
+// scale (the user's remembered zoom and LUSTRANA_SCALE come first); a zoom chosen while
+// open resizes the host's window through ui:resize, or the UI's own window.
 // [UI thread]: everything.
 #pragma once
 
@@ -13,6 +15,7 @@
 #include <lv2/ui/ui.h>
 
 #include <memory>
+#include <optional>
 
 struct _XDisplay;
 class ControlsguiEditor;
@@ -34,17 +37,24 @@ public:
 
     unsigned long windowId() const;  // the editor's X window, 0 while closed
 
+    // The host's ui:scaleFactor among the features (options, with urid:map), if it gave one.
+    static std::optional<double> hostScale(const LV2_Feature* const* features);
+
 private:
-    Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch);
+    Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch,
+          std::optional<double> scale);
     bool openIn(unsigned long parent);
-    // Size hints of the editor's size on the editor's window, so that hosts size for it.
-    void hintSize(unsigned long window);
+    // The editor's size now, pixels.
+    void currentSize(int& width, int& height);
+    // Size hints of this size on a window, so that hosts size for it.
+    void hintSize(unsigned long window, int width, int height);
+    // The zoom asks for another size while open; false when the host cannot follow.
+    bool resizeTo(int width, int height);
     bool openDisplay();
     bool closeRequested();  // the window manager asked to close the top-level window
 
     Lv2UiEffect effect;                  // the port-backed effect; owns the editor
     ControlsguiEditor* editor;           // created with the effect, deleted by it
-    int width = 0, height = 0;           // the editor's size, pixels
     const LV2UI_Resize* resize = nullptr;  // the host's resize feature, or null
     _XDisplay* display = nullptr;        // our connection for hints and the top-level window
     unsigned long topLevel = 0;          // our own window when shown without a host window

@@ -5,6 +5,7 @@
 #include "toolkit/TickCount.h"
 
 #include <atomic>
+#include <cstring>
 
 Lv2UiEffect::Lv2UiEffect(LV2UI_Write_Function w, LV2UI_Controller c, const LV2UI_Touch* t)
     : AudioEffectX(nullptr, kNumPrograms, kNumParams), write(w), controller(c), touch(t)
@@ -49,6 +50,16 @@ bool Lv2UiEffect::endEdit(VstInt32 index)
     if (touch && index >= 0 && index < kNumParams)
         touch->touch(touch->handle, lv2port::portOf(index), false);
     return true;
+}
+
+VstInt32 Lv2UiEffect::canHostDo(char* text)
+{
+    return text && std::strcmp(text, "sizeWindow") == 0 && resize ? 1 : -1;
+}
+
+bool Lv2UiEffect::sizeWindow(VstInt32 width, VstInt32 height)
+{
+    return resize && resize((int)width, (int)height);
 }
 
 void Lv2UiEffect::requestPing()

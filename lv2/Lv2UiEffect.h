@@ -13,6 +13,7 @@
 #include <lv2/ui/ui.h>
 
 #include <cstdint>
+#include <functional>
 
 class Lv2UiEffect : public AudioEffectX, public PlateLink {
 public:
@@ -28,6 +29,10 @@ public:
     bool beginEdit(VstInt32 index) override;
     bool endEdit(VstInt32 index) override;
     void processReplacing(float**, float**, VstInt32) override {}
+    // The editor's zoom asks to resize the window: answered by whoever shows the editor.
+    VstInt32 canHostDo(char* text) override;
+    bool sizeWindow(VstInt32 width, VstInt32 height) override;
+    void setResizer(std::function<bool(int, int)> resizer) { resize = std::move(resizer); }
 
     // The plate click: the ping port goes up now and back down after kPingHoldMs, so the
     // plug-in sees one rising edge, whichever block size the host runs.
@@ -46,6 +51,7 @@ private:
     LV2UI_Write_Function write;       // the host's write_function
     LV2UI_Controller controller;      // its controller handle
     const LV2UI_Touch* touch;         // begin/end of gestures, or null
+    std::function<bool(int, int)> resize;  // resizes the editor's window, or empty
     float values[kNumParams];         // the plug-in's values as last heard or written
     float level = 0.0f;               // the level port's last value, read by the meter
     bool pingUp = false;              // the ping port is 1
