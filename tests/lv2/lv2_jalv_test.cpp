@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #ifdef LUSTRANA_HAVE_XTEST
 #include <X11/extensions/XTest.h>
@@ -212,6 +213,9 @@ TEST_F(JackServer, JalvGtk3EmbedsTheEditorAndItsClicksReachThePlugin)
     std::vector<std::string> env = environment;
     env.push_back("DISPLAY=" + x.displayName());
     env.push_back("NO_AT_BRIDGE=1");
+    // the editor's zoom from nobody's remembered choice and no LUSTRANA_SCALE
+    env.push_back("XDG_CONFIG_HOME=" + dir + "/config");
+    env.push_back("LUSTRANA_SCALE=");
     BackgroundProcess jalv;
     // jalv.gtk3 1.6.6 gives the short option -n to both --no-menu and --jack-name; it
     // takes it as the JACK name
@@ -284,5 +288,25 @@ TEST_F(JackServer, JalvGtk3EmbedsTheEditorAndItsClicksReachThePlugin)
                 loudest, later);
     EXPECT_LT(later, loudest - 60.0) << "the drag set the volume to 0";
     EXPECT_EQ(onset(e, first + 100), -1);
+
+    // jalv 1.6.6 gives no ui:scaleFactor: the desktop's Xft.dpi of 192 zooms the editor to 200 %
+    display = XOpenDisplay(x.displayName().c_str());
+    ASSERT_NE(display, nullptr);
+    const std::string resources = "Xft.dpi:\t192\n";
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.c_str()), (int)resources.size());
+    XSync(display, False);
+    BackgroundProcess zoomed;
+    ASSERT_TRUE(zoomed.start({"jalv.gtk3", "--no-menu", "-n", client + "_2x", "-x", lv2uri::kPlugin}, env,
+                             dir + "/jalv-gtk3-2x.log"));
+    editor = 0;
+    EXPECT_TRUE(waitFor([&] { return (editor = findSized(display, DefaultRootWindow(display), 1800, 1702)) != 0; }, 20))
+        << zoomed.log();
+    if (editor) {
+        sleepFor(0.5);
+        EXPECT_TRUE(screenshot(display, editor, kArtifacts + "lv2-jalv-gtk3-200.png"));
+    }
+    zoomed.stop();
+    XCloseDisplay(display);
 #endif
 }

@@ -4,10 +4,15 @@
 // for knob drags, menus, the buttons and the plate click, follows port events, and shows
 // itself in a window of its own for hosts without a parent window.
 #include "lv2/support/Lv2Host.h"
+#include "tests/support/editor_settings.h"
 #include "tests/support/editor_xserver.h"
+#include "toolkit/CFrame.h"
 
 #include <gtest/gtest.h>
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -19,6 +24,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -73,6 +80,7 @@ protected:
         if (XvfbServer::findProgram().empty())
             GTEST_SKIP() << "Xvfb is not installed: the real-window tests need it";
         ASSERT_NE(server, nullptr) << startError;
+        isolateEditorSettings();  // no remembered zoom of the user's, no LUSTRANA_SCALE
         display = XOpenDisplay(server->displayName().c_str());
         ASSERT_NE(display, nullptr);
         const std::string binary = uiBinary();
@@ -110,8 +118,9 @@ protected:
         return w;
     }
 
-    // Instantiates the UI the way suil does for an X11 UI: parent, resize, touch, idle.
-    LV2UI_Widget instantiate(Window parent)
+    // Instantiates the UI the way suil does for an X11 UI: parent, resize, touch, idle, and
+    // the host's scale factor when given (options, with urid:map).
+    LV2UI_Widget instantiate(Window parent, std::optional<float> scaleFactor = std::nullopt)
     {
         resizeFeature = {this, [](LV2UI_Feature_Handle h, int w, int hh) {
                              static_cast<Lv2UiWindow*>(h)->sizes.push_back({w, hh});
@@ -124,11 +133,50 @@ protected:
         features[1] = {LV2_UI__resize, &resizeFeature};
         features[2] = {LV2_UI__touch, &touchFeature};
         features[3] = {LV2_UI__idleInterface, nullptr};
-        const LV2_Feature* list[] = {&features[0], &features[1], &features[2], &features[3], nullptr};
+        mapFeature = {this, [](LV2_URID_Map_Handle h, const char* uri) {
+                          auto& uris = static_cast<Lv2UiWindow*>(h)->uris;
+                          return uris.emplace(uri, (LV2_URID)uris.size() + 1).first->second;
+                      }};
+        features[4] = {LV2_URID__map, &mapFeature};
+        if (scaleFactor)
+            factor = *scaleFactor;
+        options[0] = {LV2_OPTIONS_INSTANCE, 0, mapFeature.map(this, LV2_UI__scaleFactor), sizeof(float),
+                      mapFeature.map(this, LV2_ATOM__Float), &factor};
+        options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+        features[5] = {LV2_OPTIONS__options, options};
+        std::vector<const LV2_Feature*> list;
+        for (int i = parent ? 0 : 1; i < (scaleFactor ? 6 : 4); i++)
+            list.push_back(&features[i]);
+        list.push_back(nullptr);
         LV2UI_Widget widget = nullptr;
         handle = descriptor->instantiate(descriptor, lv2uri::kPlugin, "", &Lv2UiWindow::write, this, &widget,
-                                         parent ? list : list + 1);
+                                         list.data());
         return widget;
+    }
+
+    void cleanup()
+    {
+        if (handle)
+            descriptor->cleanup(handle);
+        handle = nullptr;
+    }
+
+    std::pair<int, int> sizeOf(Window w)
+    {
+        Window root;
+        int x, y;
+        unsigned int width = 0, height = 0, border, depth;
+        XGetGeometry(display, w, &root, &x, &y, &width, &height, &border, &depth);
+        return {(int)width, (int)height};
+    }
+
+    std::pair<int, int> hintedSize(Window w)
+    {
+        XSizeHints hints;
+        long supplied = 0;
+        if (!XGetWMNormalHints(display, w, &hints, &supplied) || !(hints.flags & PBaseSize))
+            return {0, 0};
+        return {hints.base_width, hints.base_height};
     }
 
     static void write(LV2UI_Controller c, uint32_t port, uint32_t size, uint32_t protocol, const void* buffer)
@@ -167,23 +215,23 @@ protected:
 #endif
     }
 
-    void button(bool down)
+    void button(bool down, unsigned int which = 1)
     {
 #ifdef LUSTRANA_HAVE_XTEST
-        XTestFakeButtonEvent(display, 1, down ? True : False, 0);
+        XTestFakeButtonEvent(display, which, down ? True : False, 0);
         XSync(display, False);
 #else
-        (void)down;
+        (void)down, (void)which;
 #endif
     }
 
-    void click(Window w, int x, int y)
+    void click(Window w, int x, int y, unsigned int which = 1)
     {
         moveTo(w, x, y);
         pump(30);
-        button(true);
+        button(true, which);
         pump(30);
-        button(false);
+        button(false, which);
         pump(40);
     }
 
@@ -240,7 +288,11 @@ protected:
     LV2UI_Handle handle = nullptr;
     LV2UI_Resize resizeFeature{};
     LV2UI_Touch touchFeature{};
-    LV2_Feature features[4] = {};
+    LV2_Feature features[6] = {};
+    LV2_URID_Map mapFeature{};
+    std::map<std::string, LV2_URID> uris;        // the host's URID map
+    LV2_Options_Option options[2] = {};
+    float factor = 1.0f;                         // the ui:scaleFactor given
     std::vector<std::pair<int, int>> sizes;      // ui_resize requests
     std::vector<Write> touches;                  // touch: port, 1 grabbed / 0 released
     std::vector<Write> writes;                   // write_function calls
@@ -433,4 +485,41 @@ TEST_F(Lv2UiWindow, ShownInAWindowOfItsOwnWithoutAHostWindow)
     pump(50);
     EXPECT_EQ(showInterface->hide(handle), 0);
     EXPECT_EQ(findTopLevel(), 0u);
+}
+
+TEST_F(Lv2UiWindow, TheHostsScaleSizesTheEditorAndAZoomChosenInItResizesTheHost)
+{
+    Window parent = hostWindow();
+    XResizeWindow(display, parent, 1900, 1750);
+    // LUSTRANA_SCALE comes before the host's factor
+    setenv("LUSTRANA_SCALE", "1.25", 1);
+    Window child = (Window)(uintptr_t)instantiate(parent, 2.0f);
+    ASSERT_NE(handle, nullptr);
+    const std::pair<int, int> at125 = {CFrame::pixelsOf(900, 1.25), CFrame::pixelsOf(851, 1.25)};
+    EXPECT_EQ(sizeOf(child), at125);
+    cleanup();
+    unsetenv("LUSTRANA_SCALE");
+
+    sizes.clear();
+    child = (Window)(uintptr_t)instantiate(parent, 2.0f);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(sizeOf(child), std::make_pair(1800, 1702));
+    EXPECT_EQ(hintedSize(child), std::make_pair(1800, 1702));
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_EQ(sizes.back(), std::make_pair(1800, 1702));
+    pump(150);
+    EXPECT_TRUE(writeScreenshot(child, kArtifacts + "lv2-ui-xvfb-200.png"));
+
+    // a right click on the floor opens the zoom menu, its rows 22 units high; the first
+    // entry, 75 %, asks the host for the new size through ui:resize
+    const int mx = 40 * 2, my = 440 * 2;
+    click(parent, mx, my, 3);
+    click(parent, mx + 120, my + (4 + 11) * 2);
+    const std::pair<int, int> at75 = {CFrame::pixelsOf(900, 0.75), CFrame::pixelsOf(851, 0.75)};
+    pump(100);
+    EXPECT_EQ(sizes.back(), at75);
+    EXPECT_EQ(sizeOf(child), at75);
+    EXPECT_EQ(hintedSize(child), at75);
+    EXPECT_TRUE(writes.empty()) << "the zoom is no parameter";
+    EXPECT_TRUE(touches.empty());
 }
