@@ -143,7 +143,9 @@ std::string BundleWriter::plugin() const
          Controlsgui::kVendor + "/> ] ;\n";
     t += "    rdfs:comment \"A stereo plate reverb: the impulse response of a suspended metal plate, synthesised "
          "from noise, convolved with the plate feed.\" ;\n";
-    t += "    lv2:minorVersion 2 ;\n    lv2:microVersion 0 ;\n";
+    // The project's version: hosts keep the newest of two bundles by it.
+    t += "    lv2:minorVersion " + std::to_string(LUSTRANA_VERSION_MINOR) + " ;\n    lv2:microVersion " +
+         std::to_string(LUSTRANA_VERSION_MICRO) + " ;\n";
     // Every feature is optional: hosts without a worker (offline tools) get the plate built
     // inside run.
     t += "    lv2:optionalFeature lv2:hardRTCapable , work:schedule ;\n";

@@ -64,12 +64,17 @@ void Lv2Plugin::activate()
     takeControls();
     if (float* latency = ports[lv2port::kLatency])
         *latency = (float)Controlsgui::kDryDelay;
+    // Ardour also activates on its audio thread (a plug-in switched back on while playing):
+    // with a worker, only the first activation builds plates here; later changes go to the
+    // worker from the first run on, which a host that renders offline runs synchronously.
+    if (prepared && worker)
+        return;
+    prepared = true;
     effect->prepareToPlay();
     // The control update of a first block, and the impulse it asks for, here and now rather
     // than on the worker after the first run: then what an instance sounds like does not
     // depend on when a threaded worker gets to it (a host that exports right after loading
-    // a session would otherwise hear one draw of the plate's noise or another). Later
-    // activations find nothing to do.
+    // a session would otherwise hear one draw of the plate's noise or another).
     float* none[2] = {nullptr, nullptr};
     effect->processReplacing(none, none, 0);
     effect->synthesisePending();

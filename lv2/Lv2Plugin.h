@@ -9,7 +9,8 @@
 // ports' values and prepares it (tube stage warmed up, the impulse for those values current),
 // so the first sample reverberates. [audio thread] run hands changed port values to the
 // engine, schedules the synthesis a shaping change asks for, processes, and writes the
-// latency and the meter; it never allocates, locks or waits when a worker is offered.
+// latency and the meter; it never allocates, locks or waits when a worker is offered, and
+// neither does an activation after the first one then (Ardour activates on its audio thread).
 // work_response runs in run's context (also inside schedule_work, when the host runs the
 // worker synchronously, as Ardour does while freewheeling).
 #pragma once
@@ -31,7 +32,7 @@ public:
     Lv2Plugin& operator=(const Lv2Plugin&) = delete;
 
     void connectPort(uint32_t port, void* data);  // [any thread but run's]
-    void activate();                              // [instantiation thread]
+    void activate();  // [instantiation thread; Ardour also calls it on its audio thread]
     void run(uint32_t frames);                    // [audio thread]
 
     // The worker interface. [worker thread, or inside schedule_work]
@@ -56,5 +57,6 @@ private:
     float given[kNumParams];                       // values last handed to the engine
     bool pingHigh = false;                         // the ping port was up at the last run
     bool workInFlight = false;                     // a synthesis was scheduled, no response yet
+    bool prepared = false;                         // activated before: the plate was built
     float level = 0.0f;                            // meter value of the last block
 };

@@ -4,13 +4,15 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libcairo2-dev libpng-dev zlib1g-dev libx11-dev
-          libxext-dev libxtst-dev libfontconfig-dev fonts-liberation libsndfile1-dev)
+          libxext-dev libxtst-dev libfontconfig-dev fonts-liberation libsndfile1-dev lv2-dev)
+# The LV2 tests: lilv for our own test programs, the validator, and the real hosts.
+lv2hosts=(liblilv-dev sordi lilv-utils lv2proc jalv jackd2 ardour)
 case "${1:-build}" in
-  test) packages+=(libgtest-dev xvfb xauth xdotool) ;;
+  test) packages+=(libgtest-dev xvfb xauth xdotool "${lv2hosts[@]}") ;;
   test32)
-    packages+=(libgtest-dev xvfb xauth xdotool g++-multilib)
+    packages+=(libgtest-dev xvfb xauth xdotool g++-multilib sordi)
     for p in libcairo2-dev libpng-dev zlib1g-dev libx11-dev libxext-dev libxtst-dev libfontconfig-dev \
-             libsndfile1-dev libgtest-dev; do
+             libsndfile1-dev libgtest-dev liblilv-dev; do
       packages+=("$p:i386")
     done ;;
   bench) packages+=(libbenchmark-dev libfftw3-dev) ;;

@@ -173,3 +173,29 @@ TEST(Lv2Dsp, HostileControlValuesAndReactivationKeepTheOutputFinite)
     EXPECT_GT(lv2.schedules(), 0);
     lv2.deactivate();
 }
+
+TEST(Lv2Dsp, WithAWorkerOnlyTheFirstActivationBuildsThePlate)
+{
+    // Ardour activates on its audio thread when a plug-in is switched back on while playing:
+    // a plate changed meanwhile must then come from the worker, not from activate.
+    Lv2Instance lv2(WorkerMode::Synchronous);
+    ASSERT_TRUE(lv2.valid());
+    StereoBuffer in(512), out(512);
+    lv2.connectAudio(in.left.data(), in.right.data(), out.left.data(), out.right.data());
+    lv2.activate();  // builds the plate, and what the first block asks for, itself
+    lv2.run(512);
+    EXPECT_EQ(lv2.schedules(), 0);
+    lv2.deactivate();
+    lv2.control[lv2port::portOf(kLength)] = 0.2f;
+    lv2.activate();
+    EXPECT_EQ(lv2.schedules(), 0);
+    // the plate the first block asked for still waits for its swap, 2048 samples in: the
+    // worker is asked as soon as the convolver's back buffers are free again
+    StereoBuffer longIn(4096), longOut(4096);
+    lv2.connectAudio(longIn.left.data(), longIn.right.data(), longOut.left.data(), longOut.right.data());
+    lv2.run(4096);
+    EXPECT_EQ(lv2.schedules(), 1);
+    lv2.run(4096);
+    EXPECT_EQ(lv2.schedules(), 1);
+    lv2.deactivate();
+}

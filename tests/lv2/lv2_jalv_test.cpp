@@ -6,6 +6,7 @@
 #include "lv2/support/Lv2Host.h"
 #include "lv2/support/SoundFile.h"
 #include "lv2/support/Subprocess.h"
+#include "lv2/support/XWindowPicture.h"
 #include "support/Engine.h"
 #include "tests/support/editor_xserver.h"
 
@@ -17,7 +18,6 @@
 #ifdef LUSTRANA_HAVE_XTEST
 #include <X11/extensions/XTest.h>
 #endif
-#include <cairo.h>
 
 #include <chrono>
 #include <filesystem>
@@ -174,25 +174,6 @@ Window findSized(Display* d, Window w, unsigned int width, unsigned int height)
     return found;
 }
 
-bool screenshot(Display* d, Window w, const std::string& path)
-{
-    XImage* image = XGetImage(d, w, 0, 0, 900, 851, AllPlanes, ZPixmap);
-    if (!image)
-        return false;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 900, 851);
-    uint8_t* data = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < 851; y++)
-        for (int x = 0; x < 900; x++)
-            reinterpret_cast<uint32_t*>(data + y * stride)[x] = (uint32_t)XGetPixel(image, x, y) & 0xFFFFFF;
-    cairo_surface_mark_dirty(s);
-    XDestroyImage(image);
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    const bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(s);
-    return ok;
-}
-
 } // namespace
 
 TEST_F(JackServer, JalvGtk3EmbedsTheEditorAndItsClicksReachThePlugin)
@@ -237,7 +218,7 @@ TEST_F(JackServer, JalvGtk3EmbedsTheEditorAndItsClicksReachThePlugin)
     EXPECT_NE(parent, root);
     ASSERT_TRUE(waitFor([&] { return hasPort(client + ":out_l"); }, 10)) << jalv.log();
     sleepFor(0.5);  // a few idle calls: the editor has drawn itself
-    EXPECT_TRUE(screenshot(display, editor, kArtifacts + "lv2-jalv-gtk3.png"));
+    EXPECT_TRUE(writeWindowPng(display, editor, 900, 851, kArtifacts + "lv2-jalv-gtk3.png"));
 
     auto moveTo = [&](int ex, int ey) {
         int rx = 0, ry = 0;
@@ -304,7 +285,7 @@ TEST_F(JackServer, JalvGtk3EmbedsTheEditorAndItsClicksReachThePlugin)
         << zoomed.log();
     if (editor) {
         sleepFor(0.5);
-        EXPECT_TRUE(screenshot(display, editor, kArtifacts + "lv2-jalv-gtk3-200.png"));
+        EXPECT_TRUE(writeWindowPng(display, editor, 900, 851, kArtifacts + "lv2-jalv-gtk3-200.png"));
     }
     zoomed.stop();
     XCloseDisplay(display);
