@@ -36,7 +36,7 @@ void Lv2Plugin::connectPort(uint32_t port, void* data)
         *ports[port] = (float)Controlsgui::kDryDelay;
 }
 
-void Lv2Plugin::takeControls()
+void Lv2Plugin::takeControls(bool pingEdges)
 {
     for (int i = 0; i < kNumParams; i++) {
         const float* port = ports[lv2port::portOf(i)];
@@ -51,7 +51,7 @@ void Lv2Plugin::takeControls()
     }
     if (const float* ping = ports[lv2port::kPing]) {
         const bool high = *ping > 0.5f;
-        if (high && !pingHigh)
+        if (high && !pingHigh && pingEdges)
             effect->requestPing();
         pingHigh = high;
     }
@@ -60,8 +60,9 @@ void Lv2Plugin::takeControls()
 void Lv2Plugin::activate()
 {
     // Hosts connect the control ports before activating; a port not yet connected keeps the
-    // value it had, and a value that differs at the first run is followed from there.
-    takeControls();
+    // value it had, and a value that differs at the first run is followed from there. A ping
+    // port found up (a session saved with it up) is no click.
+    takeControls(false);
     if (float* latency = ports[lv2port::kLatency])
         *latency = (float)Controlsgui::kDryDelay;
     // Ardour also activates on its audio thread (a plug-in switched back on while playing):
@@ -98,7 +99,7 @@ float Lv2Plugin::process(uint32_t begin, uint32_t end)
 
 void Lv2Plugin::run(uint32_t frames)
 {
-    takeControls();
+    takeControls(true);
     if (float* latency = ports[lv2port::kLatency])
         *latency = (float)Controlsgui::kDryDelay;
     if (!ports[lv2port::kInLeft] || !ports[lv2port::kInRight] || !ports[lv2port::kOutLeft] ||

@@ -45,8 +45,9 @@ public:
     Controlsgui& engine() { return *effect; }
 
 private:
-    // Hands every control port whose value moved to the engine; reads the ping's edge.
-    void takeControls();
+    // Hands every control port whose value moved to the engine; a rising edge of the ping
+    // port sends the plate click when pingEdges.
+    void takeControls(bool pingEdges);
     void scheduleSynthesis();
     // Processes [begin, end) of the block; returns the meter value of that part.
     float process(uint32_t begin, uint32_t end);

@@ -119,6 +119,26 @@ TEST(Lv2Dsp, EachRisingEdgeOfPingSendsOneUnitImpulseIntoThePlate)
     }
 }
 
+TEST(Lv2Dsp, APingPortAlreadyUpWhenActivatedIsNoClick)
+{
+    // a session saved while the port was up restores it up: no click at the first sample
+    Lv2Instance lv2(WorkerMode::None);
+    ASSERT_TRUE(lv2.valid());
+    lv2.control[lv2port::kPing] = 1.0f;
+    lv2.control[lv2port::portOf(kInputStage)] = 0.1f;
+    StereoBuffer in(8192), out(8192);
+    lv2.connectAudio(in.left.data(), in.right.data(), out.left.data(), out.right.data());
+    lv2.activate();
+    lv2.run(8192);
+    EXPECT_LT(energyDb(out.left, 0, 8192), -45.0);  // the plug-in's own noise, some -55 dB
+    lv2.control[lv2port::kPing] = 0.0f;
+    lv2.run(512);
+    lv2.control[lv2port::kPing] = 1.0f;
+    lv2.run(8192);  // a rising edge now: the click, 2048 samples late
+    EXPECT_GT(energyDb(out.left, 2048, 8192), -30.0);
+    lv2.deactivate();
+}
+
 TEST(Lv2Dsp, LatencyAndMeterPortsAreWrittenOnEveryRun)
 {
     Lv2Instance lv2(WorkerMode::Synchronous);
