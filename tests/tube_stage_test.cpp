@@ -86,10 +86,8 @@ private:
         const int i = (int)r, j = (int)c;
         const int i2 = std::min(i + 1, 9), j2 = std::min(j + 1, 44099);
         const float fr = r - i, fc = c - j;
-        const float* lo = tt.row(t, i);
-        const float* hi = tt.row(t, i2);
-        const float l = lo[j] + (lo[j2] - lo[j]) * fc;
-        const float h = hi[j] + (hi[j2] - hi[j]) * fc;
+        const float l = tt.at(t, i, j) + (tt.at(t, i, j2) - tt.at(t, i, j)) * fc;
+        const float h = tt.at(t, i2, j) + (tt.at(t, i2, j2) - tt.at(t, i2, j)) * fc;
         return (h - l) * fr + l;
     }
 
