@@ -20,8 +20,8 @@ namespace {
 constexpr VstInt32 kUniqueId = 0x005A5237;  // 'Z' 'R' '7'
 }
 
-Controlsgui::Controlsgui(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams), tubeStage(hostPeriod)
+Controlsgui::Controlsgui(audioMasterCallback audioMaster, SynthesisDriver synthesisDriver)
+    : AudioEffectX(audioMaster, kNumPrograms, kNumParams), driver(synthesisDriver), tubeStage(hostPeriod)
 {
     for (auto& v : parameterValues)
         v.store(0.0f, std::memory_order_relaxed);
@@ -146,7 +146,9 @@ void Controlsgui::buildEngine()
     highpass = Biquad{};
     lowpass = Biquad{};
 
-    InstanceRegistry::enter(this);
+    // Only the timer's instances take a registry slot; the others are served by their owner.
+    if (driver == SynthesisDriver::Timer)
+        InstanceRegistry::enter(this);
     levelToPlate = 0.0f;
 }
 

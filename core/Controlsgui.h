@@ -2,10 +2,15 @@
 //
 // Lifecycle: the constructor builds the program bank and the whole engine once (convolver,
 // synthesis filters, modulators, delay rings, tube stage) and registers the instance with the
-// process-wide synthesis timer; nothing is allocated afterwards. [audio thread]
-// processReplacing runs the control update and the per-sample chain. [timer thread]
-// buildPlateImpulse synthesises a new plate impulse when block processing asked for one and
-// hands it to the convolver. The destructor leaves the registry first, so the timer never
+// process-wide synthesis timer; nothing is allocated afterwards. [host thread] resume, before
+// processing starts, warms the tube stage up (the first time) and builds the plate impulse for
+// the current settings if the one in use does not match them, so the first sample already
+// reverberates. [audio thread] processReplacing runs the control update and the per-sample
+// chain. [timer thread] buildPlateImpulse synthesises a new plate impulse when block
+// processing asked for one and hands it to the convolver. When the host renders offline (it
+// says so, or the audio runs ahead of the clock), processReplacing synthesises a requested
+// impulse itself before the next sample, so the change takes effect at the same block
+// boundary on every machine. The destructor leaves the registry first, so the timer never
 // visits a dying instance.
 #pragma once
 
@@ -15,12 +20,23 @@
 #include "dsp/QS_CHORUS_1.h"
 #include "host/AudioEffectX.h"
 
+#include "core/Rand15.h"
+
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 
 class QS_ConvolverP;
 class QS_LowpassN;
 class QS_Peaking_1b;
+
+// Who builds the plate impulses that block processing asks for.
+enum class SynthesisDriver {
+    Timer,     // the process-wide 500 ms timer; offline renders on the audio thread (VST 2.4)
+    Inline,    // processReplacing itself, before the next sample (hosts without a worker)
+    External,  // the owner, through synthesisePending() on a thread of its choice
+};
 
 class Controlsgui : public AudioEffectX {
 public:
@@ -35,13 +51,16 @@ public:
     static constexpr float kMaxSampleRate = 1000000.0f;
     static constexpr float kMaxInput = 1e4f;      // plate-feed input bound, +80 dBFS
     static constexpr float kMaxNormalisedCorner = 0.49f;  // input filter corners stay below Nyquist
+    // A host that is this far ahead of the wall clock since a request renders offline.
+    static constexpr double kOfflineLeadSeconds = 0.25;
+    static constexpr double kTubeFadeSeconds = 0.5;  // warm-up beyond the silent second
 
-    explicit Controlsgui(audioMasterCallback audioMaster);
+    explicit Controlsgui(audioMasterCallback audioMaster, SynthesisDriver driver = SynthesisDriver::Timer);
     ~Controlsgui() override;
 
     // Host answers.
     void suspend() override {}
-    void resume() override {}
+    void resume() override;
     void setSampleRate(float rate) override;
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void setParameter(VstInt32 index, float value) override;
@@ -72,6 +91,15 @@ public:
 
     // [timer thread] picks the variant for the live PlateType.
     void buildPlateImpulse();
+    // [host thread, not while processing] the tube stage's warm-up the first time, and a
+    // plate impulse for the current shaping values, made current at once, unless the one in
+    // use matches them. Instances that may not synthesise only warm up.
+    void prepareToPlay();
+    // [any thread but a real-time audio thread] serves a pending request now: synthesises
+    // and loads the impulse (waiting for a synthesis the timer is running). False when
+    // nothing was pending or a loaded impulse still waits for its swap (try after the next
+    // block boundary).
+    bool synthesisePending();
 
     // Read-only views for tests and tools that link the engine directly.
     bool isRegistered() const { return registered; }
@@ -85,6 +113,8 @@ public:
     long long lastSynthesisMicroseconds() const { return synthesisMicros.load(std::memory_order_relaxed); }
     int getPreDelaySamples() const { return preDelaySamples; }
     int getRoutingMode() const { return routingMode.load(std::memory_order_relaxed); }
+    SynthesisDriver getSynthesisDriver() const { return driver; }
+    bool maySynthesise() const { return registered || driver != SynthesisDriver::Timer; }
 
 private:
     friend class InstanceRegistry;
@@ -105,10 +135,35 @@ private:
     static void computeBiquad(Biquad& q, float f, float qDivisor, bool highpass);
     static void computeHighpass(Biquad& q, float value, float rateToRef);
     static void computeLowpass(Biquad& q, float value, float rateToRef);
-    // Plate synthesis [timer thread]
+    // Plate synthesis [timer thread, or whichever thread holds the synthesis claim]
     struct PlateRecipe;
+    // What an impulse was built for; a resume compares it with the current values.
+    struct ImpulseShape {
+        int length;        // samples
+        float width;       // end width of the matrix; not compared in mode 4
+        float sound, tune; // as read when the synthesis began
+        int plate;         // variant index
+        bool mono;         // "Follow the source"
+    };
+    enum class Mono { FromRouting, No, Yes };  // copy the left impulse into the right?
+    static const PlateRecipe& recipeFor(int plate);
     void synthesise(const PlateRecipe& recipe);
+    // Builds impulseLength samples for the given end width and loads them; the caller holds
+    // the claim and clears the request.
+    void synthesiseClaimed(const PlateRecipe& recipe, float width, Mono mono);
     bool mayBeginSynthesis() const;
+    bool tryClaimSynthesis();
+    void claimSynthesis();         // waits for a synthesis on another thread
+    void releaseSynthesis();
+    int impulseLengthFor(float length) const;  // samples of a plate of this "Length"
+    ImpulseShape currentShape() const;
+    bool sameShape(const ImpulseShape& built, const ImpulseShape& wanted) const;
+    // [audio thread] whether the host renders offline, asked only while a request waits
+    bool rendersOffline();
+    void warmUpTubeStage();
+    // [audio thread] the per-sample chain over samples [begin, end) of the block
+    void processChain(float** inputs, float** outputs, VstInt32 begin, VstInt32 end, int mode,
+                      float& peakLevel);
     void setRegistrySlot(int slot) { registrySlot = slot; }
 
     // Parameters and programs [any thread writes, audio and timer threads read]
@@ -154,7 +209,13 @@ private:
     float toneFilterInput[6][2] = {};          // their input cells
     float toneFilterControls[6][3] = {};       // centre, bandwidth, gain
 
-    // Plate synthesis working state [timer thread]
+    // Plate synthesis working state [the thread holding the synthesis claim]
+    const SynthesisDriver driver;              // who serves the requests
+    std::atomic<bool> synthesisBusy{false};    // the claim: one synthesis at a time
+    rand15::Generator synthRandom;             // the synthesis noise, continued from one
+                                               // impulse to the next, whatever the thread
+    ImpulseShape builtShape{};                 // what the newest loaded impulse was built for
+    bool hasBuiltImpulse = false;              // an impulse was ever loaded
     int synthIndex = 0;                        // sample counter i
     float synthAntiDenormal = 1e-22f;          // the synthesis's own flipping offset
     std::atomic<long long> synthesisMicros{0}; // duration of the last synthesis
@@ -186,8 +247,15 @@ private:
     int preDelayRead = 0;
     int preDelayWrite = 0;
 
-    // Input stage [audio thread]
+    // Input stage [audio thread; the first resume before any processing]
     TubeStage tubeStage;                       // the two-tube model, both channels
+    bool tubeWarmedUp = false;                 // the first resume warmed it up
+    bool processedAudio = false;               // a block has been processed
+
+    // Offline detection [audio thread]: how far the audio ran since the request was raised,
+    // against the wall clock.
+    std::chrono::steady_clock::time_point requestTime{};  // when the request was raised
+    int64_t samplesSinceRequest = 0;           // samples processed since then
 
     // Registry
     bool registered = false;                   // got a slot in the registry

@@ -96,8 +96,9 @@ void Controlsgui::updateControls()
         !rebuildRequested[1].load(std::memory_order_acquire)) {
         // Length and the cache first, then the flags: the synthesis acquires them and finds
         // the request complete.
-        float length = (control(kLength) * 310000.0f + 11025.0f) * refToRate;
-        impulseLength = std::min((int)length, QS_ConvolverP::kImpulseCapacity);
+        impulseLength = impulseLengthFor(control(kLength));
+        requestTime = std::chrono::steady_clock::now();
+        samplesSinceRequest = 0;
         for (int i = 0; i <= kMix; i++)
             cachedParameters[i] = control(i);
         cachedParameters[kPlateType] = control(kPlateType);
@@ -107,15 +108,57 @@ void Controlsgui::updateControls()
 
     int delay = (int)(refToRate * control(kPreDel) * 8819.0f);
     preDelaySamples = std::min(delay, kPreDelayCapacity - 1);
+    // The write position follows the delay from the block's first sample on; otherwise the
+    // first sample after a change (the very first sample of a fresh instance among them)
+    // would still go through at the old delay.
+    preDelayWrite = (preDelayRead + preDelaySamples) % kPreDelayCapacity;
 }
 
 void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
     updateControls();
+    processedAudio = true;
+
+    // A request that waits for the timer is served here, before the next sample, when the
+    // host renders offline (or when this instance has no timer).
+    bool owed = false;
+    if (rebuildRequested[0].load(std::memory_order_acquire)) {
+        if (driver == SynthesisDriver::Inline)
+            owed = true;
+        else if (driver == SynthesisDriver::Timer && registered)
+            owed = rendersOffline();
+    }
 
     const int mode = routingMode.load(std::memory_order_relaxed);
     float peakLevel = 0.0f;
-    for (VstInt32 n = 0; n < sampleFrames; n++) {
+    VstInt32 done = 0;
+    do {
+        VstInt32 end = sampleFrames;
+        if (owed) {
+            if (!convolver->impulsePending()) {
+                synthesisePending();
+                owed = false;
+            } else {
+                // The back buffers are free again after the next block step: run up to it.
+                end = std::min(sampleFrames, done + convolver->samplesToBlockStep());
+            }
+        }
+        processChain(inputs, outputs, done, end, mode, peakLevel);
+        done = end;
+    } while (done < sampleFrames);
+    samplesSinceRequest += sampleFrames;
+
+    // Meter: -72 dB … 0 dB relative to a feed of 2.0. The scale rises with the level, so the
+    // block's peak meter value is the value of its peak level: one logarithm per block.
+    const float dB = peakLevel > 1e-4f ? 20.0f * std::log10(peakLevel * 0.5f) : -80.0f;
+    const float peak = sampleFrames > 0 ? std::clamp((dB - -72.0f) * 0.013888889f, 0.0f, 1.0f) : 0.0f;
+    std::atomic_ref<float>(levelToPlate).store(peak, std::memory_order_relaxed);
+}
+
+void Controlsgui::processChain(float** inputs, float** outputs, VstInt32 begin, VstInt32 end, int mode,
+                               float& peakLevel)
+{
+    for (VstInt32 n = begin; n < end; n++) {
         const float L = finiteOrZero(inputs[0][n]);
         const float R = finiteOrZero(inputs[1][n]);
 
@@ -271,10 +314,4 @@ void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sam
         dryRead = (dryRead + 1) % kRingLength;
         dryWrite = (dryRead + dryDelay) % kRingLength;
     }
-
-    // Meter: -72 dB … 0 dB relative to a feed of 2.0. The scale rises with the level, so the
-    // block's peak meter value is the value of its peak level: one logarithm per block.
-    const float dB = peakLevel > 1e-4f ? 20.0f * std::log10(peakLevel * 0.5f) : -80.0f;
-    const float peak = sampleFrames > 0 ? std::clamp((dB - -72.0f) * 0.013888889f, 0.0f, 1.0f) : 0.0f;
-    std::atomic_ref<float>(levelToPlate).store(peak, std::memory_order_relaxed);
 }

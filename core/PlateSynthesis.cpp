@@ -1,9 +1,16 @@
-// Plate impulse synthesis [timer thread]. When block processing has asked for a new impulse,
-// one call builds the whole stereo impulse from noise into the convolver's back buffers and
-// hands it over with loadImpulse: sparse-then-dense random impulses, three allpass tone
-// sections, a darkening six-pole low-pass, a dispersive allpass cascade, a fade-in and
-// exponential decay, and a width matrix moving from the material's start width to "Width".
+// Plate impulse synthesis. When block processing has asked for a new impulse, one call builds
+// the whole stereo impulse from noise into the convolver's back buffers and hands it over
+// with loadImpulse: sparse-then-dense random impulses, three allpass tone sections, a
+// darkening six-pole low-pass, a dispersive allpass cascade, a fade-in and exponential
+// decay, and a width matrix moving from the material's start width to "Width".
 // The five materials share the recipe and differ in the constants of PlateRecipe.
+//
+// Threads: the timer thread serves requests in real time; the audio thread serves them when
+// the host renders offline, the host thread builds the first impulse at resume, and other
+// formats' owners call synthesisePending from a worker. One synthesis runs at a time: each
+// holds the instance's claim (synthesisBusy) from the request check to the cleared request.
+// The noise comes from the instance's own generator, so an impulse is the same whichever
+// thread builds it.
 #include "core/Controlsgui.h"
 
 #include "core/Rand15.h"
@@ -17,6 +24,7 @@
 #include <cmath>
 
 struct Controlsgui::PlateRecipe {
+    int plate;                  // variant index: its PlateType menu entry
     float lowpassStart;         // low-pass coefficient at the start …
     float lowpassSlope;         // … and its rise per sample × L
     float densityStart;         // share of empty samples at the start
@@ -73,29 +81,41 @@ void Controlsgui::buildPlateImpulse()
     }
 }
 
+const Controlsgui::PlateRecipe& Controlsgui::recipeFor(int plate)
+{
+    static const PlateRecipe recipes[5] = {
+        {0, 0.1f, 0.89f, 0.5f, false, false, -1.0f, 0, -1.0f, false, 1.0f, 0},     // Standard Steel
+        {1, 0.1f, 0.8f, 0.7f, true, false, 0.12f, 0, -1.0f, false, 1.0f, 1},       // Thick Steel
+        {2, 0.5f, 0.499f, 0.5f, false, true, 0.104f, 21, 0.0166f, false, 0.75f, 2},// Thin Iron
+        {3, 0.5f, 0.495f, 0.5f, false, false, -1.0f, 0, -1.0f, false, 1.0f, 3},    // Thin Brass
+        {4, 0.1f, 0.89f, 0.5f, false, false, -1.0f, 40, 0.94f, true, 1.0f, 0},     // Elastic
+    };
+    return recipes[plate >= 1 && plate <= 4 ? plate : 0];
+}
+
 void Controlsgui::buildStandardSteel()
 {
-    synthesise({0.1f, 0.89f, 0.5f, false, false, -1.0f, 0, -1.0f, false, 1.0f, 0});
+    synthesise(recipeFor(0));
 }
 
 void Controlsgui::buildThickSteel()
 {
-    synthesise({0.1f, 0.8f, 0.7f, true, false, 0.12f, 0, -1.0f, false, 1.0f, 1});
+    synthesise(recipeFor(1));
 }
 
 void Controlsgui::buildThinIron()
 {
-    synthesise({0.5f, 0.499f, 0.5f, false, true, 0.104f, 21, 0.0166f, false, 0.75f, 2});
+    synthesise(recipeFor(2));
 }
 
 void Controlsgui::buildThinBrass()
 {
-    synthesise({0.5f, 0.495f, 0.5f, false, false, -1.0f, 0, -1.0f, false, 1.0f, 3});
+    synthesise(recipeFor(3));
 }
 
 void Controlsgui::buildElastic()
 {
-    synthesise({0.1f, 0.89f, 0.5f, false, false, -1.0f, 40, 0.94f, true, 1.0f, 0});
+    synthesise(recipeFor(4));
 }
 
 bool Controlsgui::mayBeginSynthesis() const
@@ -107,8 +127,20 @@ bool Controlsgui::mayBeginSynthesis() const
 
 void Controlsgui::synthesise(const PlateRecipe& recipe)
 {
-    if (!mayBeginSynthesis())
+    // A synthesis that another thread runs for this instance serves the request itself.
+    if (!mayBeginSynthesis() || !tryClaimSynthesis())
         return;
+    if (mayBeginSynthesis()) {
+        synthesiseClaimed(recipe, cachedParameters[kWidth], Mono::FromRouting);
+        rebuildRequested[0].store(false, std::memory_order_release);
+        rebuildRequested[1].store(false, std::memory_order_release);
+    }
+    releaseSynthesis();
+}
+
+void Controlsgui::synthesiseClaimed(const PlateRecipe& recipe, float width, Mono mono)
+
+{
     const auto started = std::chrono::steady_clock::now();
 
     const int L = std::clamp(impulseLength, 6, QS_ConvolverP::kImpulseCapacity);
@@ -122,9 +154,10 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
     const float decayFactor = 1.0f / std::pow(10.0f, 6.0f / (float)(L - 5));
 
     const float sound = control(kSound);
+    builtShape = ImpulseShape{impulseLength, width, sound, control(kTune), recipe.plate, false};
     const float lowpassSlope = recipe.lowpassSlope / Lf;
     const float widthStart = recipe.widthStart;
-    const float widthSlope = (cachedParameters[kWidth] - widthStart) / Lf;
+    const float widthSlope = (width - widthStart) / Lf;
     const float densitySlope =
         recipe.fixedDensitySlope ? -0.00048780485f : -0.5f / ((1.0f - sound) * 800.0f + 100.0f);
     const float section2Slope = -1.0f / Lf;
@@ -158,12 +191,12 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
             const float fi = (float)(begin + j);
 
             // Noise, and its density: sparse at the start, every sample later.
-            const float m = (float)rand15::next() * (1.0f / 32767.0f) * 2.0f - 1.0f;
+            const float m = (float)synthRandom.next() * (1.0f / 32767.0f) * 2.0f - 1.0f;
             float nm = 1.0f - std::fabs(m);
             if (m < 0.0f)
                 nm = -nm;
             const float t = std::max(fi * densitySlope + recipe.densityStart, 0.0f);
-            const float draw = (float)rand15::next() * (1.0f / 32767.0f);
+            const float draw = (float)synthRandom.next() * (1.0f / 32767.0f);
             row[0][j] = draw > t ? m : 0.0f;
             row[1][j] = draw > t ? nm : 0.0f;
 
@@ -255,14 +288,15 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
         }
     }
 
-    if (routingMode.load(std::memory_order_relaxed) == 5)
+    builtShape.mono = mono == Mono::FromRouting ? routingMode.load(std::memory_order_relaxed) == 5
+                                                : mono == Mono::Yes;
+    if (builtShape.mono)
         std::copy(out[0], out[0] + L, out[1]);
 
     convolver->loadImpulse();
+    hasBuiltImpulse = true;
     synthIndex = 0;
     synthesisMicros.store(std::chrono::duration_cast<std::chrono::microseconds>(
                               std::chrono::steady_clock::now() - started).count(),
                           std::memory_order_relaxed);
-    rebuildRequested[0].store(false, std::memory_order_release);
-    rebuildRequested[1].store(false, std::memory_order_release);
 }

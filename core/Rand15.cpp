@@ -3,18 +3,17 @@
 namespace rand15 {
 
 namespace {
-thread_local uint32_t state = 1;
+thread_local Generator perThread;
 }
 
 int next()
 {
-    state = state * 214013u + 2531011u;
-    return (int)((state >> 16) & 0x7FFF);
+    return perThread.next();
 }
 
 void reset(uint32_t seed)
 {
-    state = seed;
+    perThread.reset(seed);
 }
 
 } // namespace rand15

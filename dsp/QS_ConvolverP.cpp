@@ -243,6 +243,15 @@ void QS_ConvolverP::loadImpulse()
     impulseReady.store(true, std::memory_order_release);
 }
 
+bool QS_ConvolverP::adoptImpulse()
+{
+    if (!impulseReady.load(std::memory_order_acquire))
+        return false;
+    swapImpulse();
+    partialValid = false;   // the next block step sums every partition of the new impulse
+    return true;
+}
+
 void QS_ConvolverP::swapImpulse()
 {
     for (Channel& ch : channels) {

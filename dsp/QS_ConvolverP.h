@@ -38,6 +38,12 @@ public:
     virtual float* outputCell(int channel);          // 0 left, other right
     virtual void loadImpulse();                      // [loader thread]
     virtual void swapImpulse();                      // [audio thread] at a block boundary
+    // [audio thread, or any thread while processing is stopped] makes a loaded impulse
+    // current at once instead of at the next block boundary; false if none was waiting.
+    bool adoptImpulse();
+    // [audio thread] samples until the next block step, where a loaded impulse is swapped in:
+    // after processing this many samples the back set is free again.
+    int samplesToBlockStep() const { return fftSize - inPos; }
     virtual float*& impulseBufferRef(int channel);   // 1 right, other left
 
     // [loader thread] true while a loaded impulse still waits for its swap: the back set

@@ -198,3 +198,12 @@ enum {
 };
 
 enum VstPlugCategory { kPlugCategUnknown = 0 };
+
+// Answers to audioMasterGetCurrentProcessLevel.
+enum VstProcessLevels {
+    kVstProcessLevelUnknown = 0,   // the host does not say
+    kVstProcessLevelUser = 1,      // the user-interface thread
+    kVstProcessLevelRealtime = 2,  // the audio thread
+    kVstProcessLevelPrefetch = 3,  // a sequencer thread working ahead
+    kVstProcessLevelOffline = 4,   // rendering offline, faster or slower than real time
+};

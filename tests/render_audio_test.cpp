@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 using namespace render_test;
 
 namespace {
@@ -125,6 +129,47 @@ TEST(RenderAudio, AClickAtTheVeryStartAlreadyReverberates)
     EXPECT_EQ(lineCount(run.err), 1) << run.err;  // not a terminal: one summary line
 }
 
+// The output depends on the input and the settings alone: a render made while every core is
+// busy is the same file, bit for bit, as one made on an idle machine. The click at the first
+// sample reverberates through the tube stage, which is warm from the start.
+TEST(RenderAudio, TheSameRenderIsBitIdenticalOnABusyMachine)
+{
+    TempFolder folder;
+    Audio in = clicks(2, 44100, 44100, {{0, 0.9f}, {30000, 0.5f}});
+    writeWav(folder / "in.wav", in);
+    const std::vector<std::string> settings = {"--set", "Length=0.2", "--format", "float"};
+    auto args = [&](const char* out) {
+        std::vector<std::string> a = {folder / "in.wav", folder / out};
+        a.insert(a.end(), settings.begin(), settings.end());
+        return a;
+    };
+    RunResult idle = runRenderer(args("idle.wav"), folder);
+    ASSERT_EQ(idle.status, 0) << idle.err;
+
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> load;
+    for (unsigned i = 0; i < 2 * std::max(1u, std::thread::hardware_concurrency()); i++)
+        load.emplace_back([&stop] {
+            volatile double x = 1.0;
+            while (!stop.load(std::memory_order_relaxed))
+                x = x * 1.0000001 + 1e-9;
+        });
+    RunResult busy = runRenderer(args("busy.wav"), folder);
+    stop = true;
+    for (std::thread& t : load)
+        t.join();
+    ASSERT_EQ(busy.status, 0) << busy.err;
+
+    Audio out;
+    ASSERT_TRUE(readWav(folder / "idle.wav", out));
+    EXPECT_GT(dbfs(rms(out, 0, 4410)), -60.0) << "the first click reverberates from the start";
+    const std::string a = slurp(folder / "idle.wav"), b = slurp(folder / "busy.wav");
+    size_t first = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+    EXPECT_EQ(first, a.size()) << "the files differ from byte " << first << " on (sizes " << a.size() << ", "
+                               << b.size() << ")";
+    EXPECT_EQ(a.size(), b.size());
+}
+
 TEST(RenderAudio, FlacInWavOut)
 {
     TempFolder folder;
@@ -133,10 +178,10 @@ TEST(RenderAudio, FlacInWavOut)
     in.bits = 16;
     writeWav(folder / "in.wav", in);
     // With the power off the plug-in passes the delayed dry signal: an exact copy.
-    RunResult toFlac = runRenderer({folder / "in.wav", folder / "mid.flac", "--set", "Power=off", "--wait", "0"}, folder);
+    RunResult toFlac = runRenderer({folder / "in.wav", folder / "mid.flac", "--set", "Power=off"}, folder);
     ASSERT_EQ(toFlac.status, 0) << toFlac.err;
     EXPECT_EQ(slurp(folder / "mid.flac").compare(0, 4, "fLaC"), 0);
-    RunResult toWav = runRenderer({folder / "mid.flac", folder / "out.wav", "--set", "Mix=0", "--wait", "0"}, folder);
+    RunResult toWav = runRenderer({folder / "mid.flac", folder / "out.wav", "--set", "Mix=0"}, folder);
     ASSERT_EQ(toWav.status, 0) << toWav.err;
     Audio out;
     ASSERT_TRUE(readWav(folder / "out.wav", out));
@@ -164,7 +209,7 @@ TEST(RenderAudio, MonoInputAt48kHz)
     EXPECT_EQ(out.at(2000, 1), 0.8f);
     EXPECT_EQ(onset(out, 1e-6f), 2000u);
 
-    RunResult wet = runRenderer({folder / "in.wav", folder / "wet.wav", "--wait", "10"}, folder);
+    RunResult wet = runRenderer({folder / "in.wav", folder / "wet.wav"}, folder);
     ASSERT_EQ(wet.status, 0) << wet.err;
     ASSERT_TRUE(readWav(folder / "wet.wav", out));
     EXPECT_EQ(out.rate, rate);
@@ -178,19 +223,22 @@ TEST(RenderAudio, ImpulseResponseStartsAtThePreDelayAndDecaysWithTheLength)
     TempFolder folder;
     // "PreDel" 0.25 is (int)(0.25 × 8819) = 2204 samples at 44.1 kHz.
     RunResult shorter = runRenderer({"--ir", folder / "short.wav", "--plot", folder / "short.png", "--set",
-                                     "Length=0.1", "--set", "PreDel=0.25", "--wait", "10"},
+                                     "Length=0.1", "--set", "PreDel=0.25"},
                                     folder);
     ASSERT_EQ(shorter.status, 0) << shorter.err;
-    RunResult longer = runRenderer({"--ir", folder / "long.wav", "--set", "Length=0.3", "--wait", "10"}, folder);
+    RunResult longer = runRenderer({"--ir", folder / "long.wav", "--set", "Length=0.3"}, folder);
     ASSERT_EQ(longer.status, 0) << longer.err;
 
     Audio ir;
     ASSERT_TRUE(readWav(folder / "short.wav", ir));
     EXPECT_EQ(ir.formatTag, 3);
     ASSERT_EQ(ir.channels, 2);
+    // Nothing before the pre-delay; the plate's own build-up (sparse noise through its
+    // low-pass and dispersion) reaches 1 % of the peak within a few milliseconds after it,
+    // how soon depending on the noise of the impulse.
     size_t start = onset(ir, (float)(peak(ir) * 1e-2));
     EXPECT_GE(start, 2204u);
-    EXPECT_LE(start, 2204u + 64);
+    EXPECT_LE(start, 2204u + 441);
 
     // The picture: a PNG of 1400 × 1000.
     std::string png = slurp(folder / "short.png");
@@ -232,7 +280,7 @@ TEST(RenderAudio, DemoWritesTheDryAndWetFilesAndTheirPictures)
 {
     TempFolder folder;
     std::string demo = folder / "demo";
-    RunResult run = runRenderer({"--demo", demo, "--wait", "10"}, folder);
+    RunResult run = runRenderer({"--demo", demo}, folder);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Demo written to " + demo), std::string::npos) << run.out;
     Audio dry;
@@ -261,7 +309,7 @@ TEST(RenderAudio, DemoWritesTheDryAndWetFilesAndTheirPictures)
 TEST(RenderAudio, BenchPrintsTheCostForThreeBlockSizes)
 {
     TempFolder folder;
-    RunResult run = runRenderer({"--bench", "0.2", "--wait", "10"}, folder);
+    RunResult run = runRenderer({"--bench", "0.2"}, folder);
     ASSERT_EQ(run.status, 0) << run.err;
     for (const char* size : {"block   64:", "block  512:", "block 4096:"}) {
         size_t at = run.out.find(size);

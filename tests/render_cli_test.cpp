@@ -31,12 +31,13 @@ std::vector<std::string> listRow(const std::string& listing, const std::string& 
 
 } // namespace
 
-TEST(RenderCommandLine, HelpExplainsThePreparationAndTheLatency)
+TEST(RenderCommandLine, HelpExplainsTheOfflineRenderAndTheLatency)
 {
     TempFolder folder;
     RunResult run = runRenderer({"--help"}, folder);
     EXPECT_EQ(run.status, 0);
-    for (const char* phrase : {"--wait", "2048-sample", "-90 dBFS", "--set", "--demo", "--ir", "--plot",
+    EXPECT_EQ(run.out.find("--wait"), std::string::npos) << "the renderer no longer waits for the clock";
+    for (const char* phrase : {"offline", "bit", "2048 samples", "-90 dBFS", "--set", "--demo", "--ir", "--plot",
                                "--screenshot", "--bench", "--format"})
         EXPECT_NE(run.out.find(phrase), std::string::npos) << phrase;
 }
@@ -100,12 +101,12 @@ TEST(RenderCommandLine, EveryErrorNamesTheProblemAndLeavesNoOutput)
         {{in, out, "--set", "Mix=1.5"}, 2, "outside 0 … 1"},
         {{in, out, "--set", "Mix"}, 2, "expects NAME=VALUE"},
         {{in, out, "--block", "0"}, 2, "--block 0 is outside"},
-        {{in, out, "--wait", "soon"}, 2, "--wait expects a number"},
+        {{in, out, "--wait", "1"}, 2, "unknown option --wait"},
         {{in, out, "--format", "mp3"}, 2, "--format must be"},
         {{in, out, "--loud"}, 2, "unknown option --loud"},
         {{in}, 2, "give both IN and OUT"},
         {{}, 2, "nothing to do"},
-        {{folder / "missing.wav", out}, 1, "missing.wav"},
+        {{folder / "missing.wav", out}, 1, "missing.wav: No such file or directory"},
         {{folder / "text.wav", out}, 1, "text.wav"},
         {{folder / "three.wav", out}, 1, "3 channels"},
         {{folder / "fast.wav", out}, 1, "sample rate 8000"},
@@ -130,7 +131,7 @@ TEST(RenderCommandLine, AnInterruptedRenderLeavesNoFileBehind)
     TempFolder folder;
     writeWav(folder / "in.wav", silence(2, 44100, 44100));
     // An hour of tail: still rendering when the signal arrives.
-    pid_t pid = startRenderer({folder / "in.wav", folder / "out.wav", "--wait", "0", "--tail", "3600"}, folder);
+    pid_t pid = startRenderer({folder / "in.wav", folder / "out.wav", "--tail", "3600"}, folder);
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     EXPECT_TRUE(folder.files().size() > 3u) << "the render should be writing by now";
     kill(pid, SIGINT);

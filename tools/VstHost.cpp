@@ -50,7 +50,7 @@ VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
             std::strcpy(static_cast<char*>(ptr), "vsthost");
         return ptr ? 1 : 0;
     case audioMasterGetCurrentProcessLevel:
-        return 0;
+        return instance ? instance->processLevel.load() : 0;
     default:
         return 0;
     }

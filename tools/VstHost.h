@@ -5,6 +5,7 @@
 
 #include "host/vst2.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -81,6 +82,8 @@ public:
 
     float hostSampleRate = 44100.0f;  // answered to audioMasterGetSampleRate
     VstInt32 hostBlockSize = 512;     // answered to audioMasterGetBlockSize
+    std::atomic<VstIntPtr> processLevel{0};  // answered to audioMasterGetCurrentProcessLevel
+                                      // (0 unknown, as Ardour answers; 4 offline)
 
 private:
     friend class VstLibrary;

@@ -1,12 +1,21 @@
 #include "tools/render/AudioReader.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
 AudioReader::AudioReader(const std::string& name) : info(), file(nullptr), path(name)
 {
     std::memset(&info, 0, sizeof info);
-    file = sf_open(path.c_str(), SFM_READ, &info);
+    // Opened here first: for a file that is missing or unreadable libsndfile says only
+    // "System error"; the system's own reason is the useful one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (!file)
         throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
     std::string problem;

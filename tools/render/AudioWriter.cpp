@@ -127,6 +127,9 @@ AudioWriter::AudioWriter(const std::string& path, int format, double rate)
     }
     if (integer)
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The PEAK chunk of float files carries the time of writing: without it the same render
+    // gives the same file, byte for byte.
+    sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG) {
         double quality = 0.6;
         sf_command(file, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);

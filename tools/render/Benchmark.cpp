@@ -20,15 +20,25 @@ double threadCpuSeconds()
 
 } // namespace
 
-void Benchmark::run(VstLibrary& library, double seconds, double waitSeconds)
+void Benchmark::run(VstLibrary& library, double seconds)
 {
     const double rate = 44100.0;
     const int sizes[] = {64, 512, 4096};
+
+    // Switching on a fresh instance builds its plate and warms its tube stage up.
+    std::printf("switching on (first resume) at 44.1 kHz:");
+    for (float length : {0.5f, 1.0f}) {
+        OfflineRenderer fresh(library, rate, 512);
+        fresh.plugin().setParameter(6, length);
+        double before = threadCpuSeconds();
+        fresh.start();
+        std::printf("  %.1f ms CPU at \"Length\" %.1f", (threadCpuSeconds() - before) * 1000.0, length);
+        std::fflush(stdout);
+    }
+    std::printf("\n");
+
     OfflineRenderer renderer(library, rate, 4096);
-    renderer.beginPreparation();
-    double wait = waitSeconds >= 0.0 ? waitSeconds : renderer.defaultWait();
-    if (!renderer.finishPreparation(wait))
-        std::fprintf(stderr, "lustrana-render: warning: the plate did not answer within %.1f s\n", wait);
+    renderer.start();
     VstInstance& plugin = renderer.plugin();
 
     std::vector<float> inL(4096), inR(4096), outL(4096), outR(4096);

@@ -9,6 +9,5 @@ class Benchmark {
 public:
     // Prepares one instance (impulse in place), then processes `seconds` of noise in blocks
     // of 64, 512 and 4096 samples, printing one line per block size to stdout.
-    // waitSeconds < 0: OfflineRenderer::defaultWait().
-    static void run(VstLibrary& library, double seconds, double waitSeconds);
+    static void run(VstLibrary& library, double seconds);
 };

@@ -90,8 +90,6 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
             if (line.format != "wav16" && line.format != "wav24" && line.format != "float" &&
                 line.format != "flac")
                 throw UsageError("--format must be wav16, wav24, float or flac, not '" + line.format + "'");
-        } else if (name == "--wait") {
-            line.waitSeconds = parseNumber(name, takeValue(), 0, 60);
         } else if (name == "--tail") {
             line.tailSeconds = parseNumber(name, takeValue(), 0, 3600);
         } else if (name == "--rate") {
@@ -140,7 +138,7 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
         (!line.sets.empty() || line.program >= 0 || !line.input.empty() || line.list || !line.irPath.empty() ||
          !line.plotPath.empty() || !line.screenshotPath.empty() || line.benchSeconds > 0 || !line.format.empty() ||
          line.tailSeconds >= 0 || line.rateGiven))
-        throw UsageError("--demo makes its own settings and files; it takes only --plugin, --wait and --block");
+        throw UsageError("--demo makes its own settings and files; it takes only --plugin and --block");
     if (line.rateGiven && !line.input.empty())
         throw UsageError("--rate is for runs without an input file; the input's own rate is used");
     return line;
@@ -158,13 +156,12 @@ audio through it offline.
 
 Rendering: IN is any file libsndfile reads (WAV, FLAC, AIFF, OGG, ...), mono or stereo;
 a mono input feeds both plug-in inputs. OUT is always stereo, at the input's rate.
-  The VST interface gives no sign of when the plate impulse is ready, so before the audio
-  starts the renderer processes one block of silence (which asks the plug-in for its
-  impulse), keeps feeding silence through the tube stage's one-second warm-up, and gives
-  the plug-in's 500 ms synthesis timer time to build the impulse (at most --wait seconds,
-  less once the plate's own noise floor shows at the output), feeding silence past the
-  next 2048-sample boundary, where the new impulse is swapped in. So a click at the very
-  first sample of IN already reverberates.
+  The renderer tells the plug-in that it renders offline. The plug-in then builds its plate
+  impulse when it is switched on, with every setting in place, warms its tube stage up at
+  the same time, and builds any later impulse before the next sample instead of on its
+  500 ms timer. So a click at the very first sample of IN already reverberates, and the
+  output depends on IN and the settings alone: the same command gives the same file, bit
+  for bit, however fast or busy the machine is.
   The plug-in's 2048 samples of latency are removed: OUT lines up with IN, and OUT is as
   long as IN plus the reverb tail, rendered until it falls below -90 dBFS or the plate
   has died away into the plug-in's own noise floor (or exactly --tail seconds).
@@ -180,7 +177,6 @@ Options:
   --block N          host block size (default 512)
   --format F         OUT format: wav16, wav24, float (32-bit WAV) or flac
                      (default: from OUT's extension, keeping the input's sample format)
-  --wait SECONDS     time given to the plate impulse synthesis (default 1.5)
   --tail SECONDS     render exactly this long after the input ends (default: until < -90 dBFS)
   --ir IR.wav        write the plate's stereo impulse response as a host hears it: a unit
                      impulse (on both inputs) through the whole chain with Mix 1, Solid State,

@@ -18,7 +18,6 @@ struct CommandLine {
     std::string pluginPath;                              // --plugin, empty: the default
     int blockSize = 512;                                 // --block: host block size
     std::string format;                                  // --format: "", wav16, wav24, float, flac
-    double waitSeconds = -1.0;                           // --wait: time given to the synthesis, <0: default
     double tailSeconds = -1.0;                           // --tail: fixed tail, negative: automatic
     double sampleRate = 44100.0;                         // --rate: rate when there is no input file
     bool rateGiven = false;                              // --rate appeared

@@ -42,7 +42,7 @@ void makeFolder(const std::string& folder)
 
 } // namespace
 
-void DemoRunner::run(VstLibrary& library, const std::string& folderName, double waitSeconds, int blockSize)
+void DemoRunner::run(VstLibrary& library, const std::string& folderName, int blockSize)
 {
     auto started = std::chrono::steady_clock::now();
     std::string folder = folderName;
@@ -56,19 +56,13 @@ void DemoRunner::run(VstLibrary& library, const std::string& folderName, double 
         {"elastic", "Elastic: strongly dispersive, springy plate", {{"PlateType", "Elastic"}}},
     };
 
-    // One instance per setting, prepared together so that one wait serves them all.
+    // One instance per setting, switched on with its settings in place.
     std::vector<std::unique_ptr<OfflineRenderer>> renderers;
     for (const Setting& setting : settings) {
         renderers.push_back(std::make_unique<OfflineRenderer>(library, rate, blockSize));
         ParameterTable table(renderers.back()->plugin());
         table.apply(renderers.back()->plugin(), -1, setting.sets);
-        renderers.back()->beginPreparation();
-    }
-    for (size_t i = 0; i < renderers.size(); i++) {
-        double wait = waitSeconds >= 0.0 ? waitSeconds : renderers[i]->defaultWait();
-        if (!renderers[i]->finishPreparation(wait))
-            std::fprintf(stderr, "lustrana-render: warning: the %s plate did not answer within %.1f s\n",
-                         settings[i].file, wait);
+        renderers.back()->start();
     }
 
     StereoBuffer dry = DemoProgramme::generate(rate);

@@ -10,6 +10,5 @@
 class DemoRunner {
 public:
     // Returns after everything is written; throws std::runtime_error on failure.
-    // waitSeconds < 0: each plate gets OfflineRenderer::defaultWait().
-    static void run(VstLibrary& library, const std::string& folder, double waitSeconds, int blockSize);
+    static void run(VstLibrary& library, const std::string& folder, int blockSize);
 };

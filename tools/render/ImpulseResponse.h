@@ -12,8 +12,7 @@ class ImpulseResponse {
 public:
     // Sends a unit impulse (both inputs) through the whole chain with "Mix" 1, "Solid State",
     // the filters open ("Hipass" 0, "Lowpass" 1) and the power on, latency removed; every
-    // other setting as it is. The settings are restored afterwards. The plug-in must be
-    // prepared (OfflineRenderer::finishPreparation).
+    // other setting as it is. The settings are restored afterwards.
     static StereoBuffer render(OfflineRenderer& renderer, double tailSeconds, RenderStats* stats = nullptr);
 
     // Title, settings line, decay analysis and spectrogram for the picture.

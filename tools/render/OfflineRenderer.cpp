@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
-#include <thread>
 
 std::atomic<bool> renderInterrupted{false};
 
@@ -42,7 +41,7 @@ std::string decibels(double level)
 
 OfflineRenderer::OfflineRenderer(VstLibrary& library, double sampleRate, int blockSize)
     : rate(sampleRate), block(blockSize), inL(blockSize), inR(blockSize), outL(blockSize), outR(blockSize),
-      processed(0), preparationTime(0.0), savedOutputs{}
+      processed(0), started(false)
 {
     instance = library.instantiate();
     if (!instance)
@@ -51,22 +50,32 @@ OfflineRenderer::OfflineRenderer(VstLibrary& library, double sampleRate, int blo
     if (effect->numInputs != 2 || effect->numOutputs != 2 || !(effect->flags & effFlagsCanReplacing) ||
         !effect->processReplacing)
         throw std::runtime_error(library.path() + " is not a stereo effect with replacing processing");
+    instance->processLevel = kVstProcessLevelOffline;
     instance->hostBlockSize = blockSize;
     instance->setSampleRate((float)sampleRate);
     instance->dispatch(effSetBlockSize, 0, blockSize);
+}
+
+void OfflineRenderer::start()
+{
+    if (started)
+        return;
+    started = true;
     instance->dispatch(effMainsChanged, 0, 1);
 }
 
 OfflineRenderer::~OfflineRenderer()
 {
     if (instance && instance->isOpen()) {
-        instance->dispatch(effMainsChanged, 0, 0);
+        if (started)
+            instance->dispatch(effMainsChanged, 0, 0);
         instance->close();
     }
 }
 
 void OfflineRenderer::processBlock(int frames)
 {
+    start();
     float* inputs[2] = {inL.data(), inR.data()};
     float* outputs[2] = {outL.data(), outR.data()};
     instance->processReplacing(inputs, outputs, frames);
@@ -90,45 +99,6 @@ float OfflineRenderer::processSilence(int64_t frames)
     return peak;
 }
 
-namespace {
-
-const int kOutputParameters[3] = {11, 1, 16};  // "Mix", "Volume", Power
-
-} // namespace
-
-void OfflineRenderer::beginPreparation()
-{
-    preparationStart = std::chrono::steady_clock::now();
-    for (int i = 0; i < 3; i++) {
-        savedOutputs[i] = instance->getParameter(kOutputParameters[i]);
-        instance->setParameter(kOutputParameters[i], 1.0f);
-    }
-    processSilence(block);
-    int64_t warmUp = (int64_t)std::ceil(kWarmUpSeconds * rate);
-    if (processed < warmUp)
-        processSilence(warmUp - processed);
-}
-
-bool OfflineRenderer::finishPreparation(double waitSeconds)
-{
-    auto deadline = preparationStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                           std::chrono::duration<double>(waitSeconds));
-    bool answered = false;
-    while (!answered) {
-        answered = processSilence(block) > kPlateAnswer;
-        if (answered || std::chrono::steady_clock::now() >= deadline)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    // An impulse loaded at the last moment is only swapped in at a boundary still ahead.
-    if (!answered)
-        processSilence(kLatency - processed % kLatency);
-    for (int i = 0; i < 3; i++)
-        instance->setParameter(kOutputParameters[i], savedOutputs[i]);
-    preparationTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - preparationStart).count();
-    return answered;
-}
-
 double OfflineRenderer::plateSeconds()
 {
     double length = (instance->getParameter(6) * 310000.0 + 11025.0) / 44100.0;
@@ -138,16 +108,10 @@ double OfflineRenderer::plateSeconds()
     return std::clamp(length, 0.0, 394.0 * 2048.0 / rate) + std::clamp(preDelay, 0.0, 0.2);
 }
 
-double OfflineRenderer::defaultWait()
-{
-    double samples = plateSeconds() * rate;
-    return std::max(1.5, 0.5 + 2.0 * samples / 1e6);
-}
-
 RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, double tailSeconds,
                                     const std::string& progressLabel, double silenceDb)
 {
-    auto started = std::chrono::steady_clock::now();
+    const auto clockStart = std::chrono::steady_clock::now();
     RenderStats stats;
     const int64_t inputFrames = source.frames();
     const bool automatic = tailSeconds < 0.0;
@@ -252,7 +216,7 @@ RenderStats OfflineRenderer::render(StereoSource& source, StereoSink& sink, doub
     stats.inputRms = inMeter.rms();
     stats.outputPeak = outMeter.peak;
     stats.outputRms = outMeter.rms();
-    stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
     return stats;
 }
 

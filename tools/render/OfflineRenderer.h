@@ -1,11 +1,14 @@
-// One plug-in instance driven offline, as a host would drive it, with what an offline
-// render needs on top: a preparation that waits for the plate impulse before the audio
-// starts, removal of the 2048 samples of latency, and a tail rendered until it dies away.
+// One plug-in instance driven offline, as a host renders offline: it answers
+// kVstProcessLevelOffline when the plug-in asks, so the plug-in builds its plate impulses in
+// step with the audio instead of the clock, and the output depends on the input and the
+// settings alone. On top: removal of the 2048 samples of latency, and a tail rendered until
+// it dies away.
 //
-// Lifecycle: construct (instantiates the plug-in, sets rate and block size, switches it
-// on); apply settings; beginPreparation() then finishPreparation(); render() as often as
-// wanted; the destructor switches the plug-in off and closes it. Everything runs on the
-// calling thread, which is the plug-in's user-interface and audio thread at once.
+// Lifecycle: construct (instantiates the plug-in, sets rate and block size); apply settings;
+// start() switches the plug-in on (it builds its plate and warms its tube stage up then; the
+// first render starts it if need be); render() as often as wanted; the destructor switches
+// the plug-in off and closes it. Everything runs on the calling thread, which is the
+// plug-in's user-interface and audio thread at once.
 #pragma once
 
 #include "tools/VstHost.h"
@@ -38,8 +41,6 @@ public:
     static constexpr double kSilenceDb = -90.0;      // the automatic tail ends below this
     static constexpr double kSilenceHold = 0.5;      // seconds below it before the tail ends
     static constexpr double kTailMargin = 0.5;       // automatic tail past the plate's length, seconds
-    static constexpr double kWarmUpSeconds = 1.5;    // tube stage warm-up and fade-in
-    static constexpr float kPlateAnswer = 1e-15f;    // output above this: the plate is in place
 
     OfflineRenderer(VstLibrary& library, double sampleRate, int blockSize);
     ~OfflineRenderer();
@@ -49,23 +50,8 @@ public:
     VstInstance& plugin() { return *instance; }
     double sampleRate() const { return rate; }
 
-    // Processes the first block of silence, which makes the plug-in ask for its impulse,
-    // and feeds silence through the tube stage's warm-up. Until finishPreparation() the
-    // plug-in runs fully wet ("Mix", "Volume" and the power at 1), so that its output shows
-    // when the plate is in place.
-    void beginPreparation();
-    // Feeds silence, block by block, until the plate answers at the output (its own
-    // dither, convolved with the new impulse, lifts the output from zero) or `waitSeconds`
-    // have passed since beginPreparation(); in the latter case it then feeds silence past
-    // the next 2048-sample boundary, where the convolver swaps a just finished impulse in.
-    // Restores "Mix", "Volume" and the power. Returns whether the plate was seen.
-    bool finishPreparation(double waitSeconds);
-    // The wait that finishPreparation() gets by default: 1.5 s, longer for plates of more
-    // than about half a million samples, whose synthesis takes longer (measured: 0.9 s
-    // for 321,025 samples, 2.1 s for 1.4 million).
-    double defaultWait();
-    // Seconds from beginPreparation() to the end of finishPreparation().
-    double preparationSeconds() const { return preparationTime; }
+    // Switches the plug-in on (effMainsChanged 1) with the settings made so far. Once only.
+    void start();
 
     // Runs the source through the plug-in into the sink, latency removed. tailSeconds < 0:
     // render until the output's level in 10 ms windows stays below `silenceDb` dBFS for
@@ -94,9 +80,7 @@ private:
     std::vector<float> inL, inR;             // one host block of input
     std::vector<float> outL, outR;           // one host block of output
     int64_t processed;                       // frames processed since construction
-    std::chrono::steady_clock::time_point preparationStart;  // when the first block went in
-    double preparationTime;                  // seconds the preparation took
-    float savedOutputs[3];                   // "Mix", "Volume", Power during the preparation
+    bool started;                            // switched on
 };
 
 // One line for stderr: levels in and out, tail length, time taken and real-time factor.

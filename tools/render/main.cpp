@@ -87,15 +87,8 @@ int runSession(VstLibrary& library, const CommandLine& line)
     bool impulse = !line.irPath.empty() || !line.plotPath.empty();
     if (!reader && !impulse)
         return 0;
-    renderer.beginPreparation();
-    double wait = line.waitSeconds >= 0.0 ? line.waitSeconds : renderer.defaultWait();
-    bool answered = renderer.finishPreparation(wait);
-    if (!answered)
-        std::fprintf(stderr,
-                     "lustrana-render: warning: the plate did not answer within %.1f s; the output may lack "
-                     "reverb at its start (give a longer --wait)\n",
-                     wait);
-    double prepared = renderer.preparationSeconds();
+    // Switched on with every setting in place: the plate is built now, in step with the audio.
+    renderer.start();
 
     if (impulse) {
         RenderStats stats;
@@ -116,8 +109,8 @@ int runSession(VstLibrary& library, const CommandLine& line)
     if (reader) {
         RenderStats stats = renderer.render(*reader, *writer, line.tailSeconds, line.input);
         writer->commit();
-        std::fprintf(stderr, "%s -> %s: %s | %s %.2f s\n", line.input.c_str(), line.output.c_str(),
-                     describeStats(stats, rate).c_str(), answered ? "plate ready after" : "waited", prepared);
+        std::fprintf(stderr, "%s -> %s: %s\n", line.input.c_str(), line.output.c_str(),
+                     describeStats(stats, rate).c_str());
         if (writer->clippedSamples() > 0)
             std::fprintf(stderr, "lustrana-render: warning: %lld samples beyond full scale were clipped in %s\n",
                          (long long)writer->clippedSamples(), line.output.c_str());
@@ -132,11 +125,11 @@ int run(const CommandLine& line)
         throw std::runtime_error("no plug-in at " + pluginPath + (line.pluginPath.empty() ? " (build it, or give --plugin PATH)" : ""));
     VstLibrary library(pluginPath);
     if (!line.demoDir.empty()) {
-        DemoRunner::run(library, line.demoDir, line.waitSeconds, line.blockSize);
+        DemoRunner::run(library, line.demoDir, line.blockSize);
         return 0;
     }
     if (line.benchSeconds > 0) {
-        Benchmark::run(library, line.benchSeconds, line.waitSeconds);
+        Benchmark::run(library, line.benchSeconds);
         if (line.input.empty() && !line.list && line.irPath.empty() && line.plotPath.empty() &&
             line.screenshotPath.empty())
             return 0;
