@@ -24,6 +24,20 @@ float finiteOrZero(float x)
     return std::isfinite(x) ? x : 0.0f;
 }
 
+typedef double Dual __attribute__((vector_size(16)));   // left, right
+
+Dual load2(const double* p)
+{
+    Dual v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void store2(double* p, Dual v)
+{
+    __builtin_memcpy(p, &v, sizeof v);
+}
+
 } // namespace
 
 float Controlsgui::control(int index) const
@@ -179,6 +193,7 @@ void Controlsgui::processChain(float** inputs, float** outputs, VstInt32 begin, 
 void Controlsgui::routeChunk(float** inputs, VstInt32 first, int count, int mode, float* inL, float* inR,
                              float* A, float* B)
 {
+    rand15::Generator& noise = rand15::thisThread();   // the audio thread's own sequence
     for (int k = 0; k < count; k++) {
         const float L = finiteOrZero(inputs[0][first + k]);
         const float R = finiteOrZero(inputs[1][first + k]);
@@ -186,7 +201,7 @@ void Controlsgui::routeChunk(float** inputs, VstInt32 first, int count, int mode
         inR[k] = R;
 
         // Dither: the same tiny noise on both routed channels.
-        const float dither = (float)rand15::next() * 1e-4f * 3.0518509e-05f;
+        const float dither = (float)noise.next() * 1e-4f * 3.0518509e-05f;
         antiDenormal = -antiDenormal;
 
         // Routing.
@@ -239,24 +254,30 @@ void Controlsgui::chainSample(float L, float R, float A, float B, float TA, floa
     preDelayRing[0][preDelayWrite] = (float)(ping + feedL);
     preDelayRing[1][preDelayWrite] = (float)(ping + feedR);
     double x[2] = {preDelayRing[0][preDelayRead], preDelayRing[1][preDelayRead]};
-    preDelayRead = (preDelayRead + 1) % kPreDelayCapacity;
-    preDelayWrite = (preDelayRead + preDelaySamples) % kPreDelayCapacity;
+    // (read + 1) and (read + delay) modulo the ring, for indices within it and a delay below it
+    if (++preDelayRead == kPreDelayCapacity)
+        preDelayRead = 0;
+    preDelayWrite = preDelayRead + preDelaySamples;
+    if (preDelayWrite >= kPreDelayCapacity)
+        preDelayWrite -= kPreDelayCapacity;
     if (ping != 0.0f) {
         float consumed = ping;  // a ping requested meanwhile stays for the next sample
         pingLevel.compare_exchange_strong(consumed, 0.0f, std::memory_order_relaxed);
     }
 
-    // High-pass then low-pass, double precision, direct form I.
-    for (Biquad* q : {&highpass, &lowpass})
-        for (int c = 0; c < 2; c++) {
-            double y = (q->b0 * x[c] + q->b1 * q->x1[c] + q->b2 * q->x2[c] - q->a1 * q->y1[c] -
-                        q->a2 * q->y2[c]) * q->invA0 + 0.0;
-            q->x2[c] = q->x1[c];
-            q->x1[c] = x[c];
-            q->y2[c] = q->y1[c];
-            q->y1[c] = y;
-            x[c] = y;
-        }
+    // High-pass then low-pass, double precision, direct form I; left and right side by side.
+    Dual feed = {x[0], x[1]};
+    for (Biquad* q : {&highpass, &lowpass}) {
+        const Dual x1 = load2(q->x1), x2 = load2(q->x2), y1 = load2(q->y1), y2 = load2(q->y2);
+        const Dual y = (q->b0 * feed + q->b1 * x1 + q->b2 * x2 - q->a1 * y1 - q->a2 * y2) * q->invA0 + 0.0;
+        store2(q->x2, x1);
+        store2(q->x1, feed);
+        store2(q->y2, y1);
+        store2(q->y1, y);
+        feed = y;
+    }
+    x[0] = feed[0];
+    x[1] = feed[1];
 
     // Convolution: the wet signal arrives one hop (2048 samples) later.
     convolverInput[0] = (float)x[0];
@@ -335,6 +356,9 @@ void Controlsgui::chainSample(float L, float R, float A, float B, float TA, floa
     outputL = outL;
     outputR = outR;
 
-    dryRead = (dryRead + 1) % kRingLength;
-    dryWrite = (dryRead + dryDelay) % kRingLength;
+    if (++dryRead == kRingLength)
+        dryRead = 0;
+    dryWrite = dryRead + dryDelay;   // the delay is below the ring's length
+    if (dryWrite >= kRingLength)
+        dryWrite -= kRingLength;
 }
