@@ -208,10 +208,10 @@ VstIntPtr Controlsgui::vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr
     if (editor && index == vstFourCC('s', 't', 'C', 'A') && value == vstFourCC('W', 'h', 'e', 'e'))
         return editor->onWheel(opt) ? 1 : 0;
     // Private request of our renderer tool: the editor, drawn headless with the current
-    // values, into the 900 × 851 PNG file named by ptr.
+    // values, into the PNG file named by ptr, at the zoom opt (0: 100 %, 900 × 851).
     if (index == vstFourCC('L', 'u', 'S', 't') && value == vstFourCC('S', 'h', 'o', 't')) {
-        bool writeEditorScreenshot(AEffEditor* editor, const char* path);  // ControlsguiEditorLink.cpp
-        return ptr && writeEditorScreenshot(editor, static_cast<const char*>(ptr)) ? 1 : 0;
+        bool writeEditorScreenshot(AEffEditor* editor, const char* path, float scale);  // ControlsguiEditorLink.cpp
+        return ptr && writeEditorScreenshot(editor, static_cast<const char*>(ptr), opt) ? 1 : 0;
     }
     return 0;
 }

@@ -16,11 +16,10 @@
 
 #include "core/ControlsguiProgram.h"
 #include "core/Parameters.h"
+#include "core/Rand15.h"
 #include "core/TubeStage.h"
 #include "dsp/QS_CHORUS_1.h"
 #include "host/AudioEffectX.h"
-
-#include "core/Rand15.h"
 
 #include <atomic>
 #include <chrono>

@@ -23,8 +23,8 @@ void Controlsgui::editorSetParameter(VstInt32 index, float value)
 }
 
 // Called by vendorSpecific for the private screenshot request.
-bool writeEditorScreenshot(AEffEditor* editor, const char* path)
+bool writeEditorScreenshot(AEffEditor* editor, const char* path, float scale)
 {
     auto* e = dynamic_cast<ControlsguiEditor*>(editor);
-    return e && e->writeScreenshot(path);
+    return e && e->writeScreenshot(path, scale);
 }

@@ -139,7 +139,6 @@ void Controlsgui::synthesise(const PlateRecipe& recipe)
 }
 
 void Controlsgui::synthesiseClaimed(const PlateRecipe& recipe, float width, Mono mono)
-
 {
     const auto started = std::chrono::steady_clock::now();
 

@@ -10,6 +10,7 @@
 #include "toolkit/COptionMenu.h"
 #include "toolkit/CTextLabel.h"
 
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -40,17 +41,14 @@ const MenuPlace kMenus[4] = {
 
 } // namespace
 
-ControlsguiEditor::ControlsguiEditor(AudioEffect* effect)
-    : AEffGUIEditor(effect), plate(dynamic_cast<Controlsgui*>(effect))
+ControlsguiEditor::ControlsguiEditor(AudioEffect* effect, std::optional<double> hostScale)
+    : AEffGUIEditor(effect), plate(dynamic_cast<Controlsgui*>(effect)), scaleChoice(hostScale)
 {
     std::strcpy(displayText, "---");
     frame = nullptr;
     lastMeterUpdate = 0;
     background = new CBitmap(101);
-    rect.top = 0;
-    rect.left = 0;
-    rect.bottom = (VstInt16)background->getHeight();
-    rect.right = (VstInt16)background->getWidth();
+    applyZoom(1.0);  // chosen when the host first asks for the rectangle or opens
     setKnobMode(kLinearMode);
 }
 
@@ -82,7 +80,9 @@ bool ControlsguiEditor::build(void* parentWindow)
 {
     if (!background->isLoaded())
         return false;
-    auto* newFrame = new CFrame(CRect(0, 0, background->getWidth(), background->getHeight()), parentWindow, this);
+    if (!zoomChosen && parentWindow)  // a host that opens without asking for the size
+        applyZoom(scaleChoice.resolve());
+    auto* newFrame = new CFrame(CRect(0, 0, kUnitsWide, kUnitsHigh), parentWindow, this, parentWindow ? zoom : 1.0);
     if (!newFrame->isValid()) {  // no display or a bad window: nothing changes
         delete newFrame;
         return false;
@@ -173,6 +173,8 @@ bool ControlsguiEditor::build(void* parentWindow)
     newFrame->addView(downButton);
     downStrip->forget();
 
+    addZoomMenu(newFrame);
+
     frame = newFrame;  // from here on the editor counts as open
     controlsReady.store(true);
     if (!frame->isHeadless())  // show the window at once; a headless frame draws on demand
@@ -194,19 +196,25 @@ void ControlsguiEditor::close()
     retireControls();
     CFrame* old = frame;
     frame = nullptr;
+    zoomMenu = nullptr;
+    zoomChosen = false;  // the next open chooses again
     delete old;  // destroys every control
     AEffGUIEditor::close();
 }
 
-bool ControlsguiEditor::writeScreenshot(const char* path)
+bool ControlsguiEditor::writeScreenshot(const char* path, double scale)
 {
-    if (!path || !*path)
+    if (!path || !*path || !(scale >= 0) || !std::isfinite(scale))
         return false;
     if (frame)
-        return frame->writePng(path);
+        return (scale == 0 || EditorScale::hold(scale) == frame->getScale()) && frame->writePng(path);
+    const bool chosen = zoomChosen;
+    const double keep = zoom;
     if (!openHeadless())
         return false;
-    bool ok = frame->writePng(path);
+    bool ok = frame->setScale(scale == 0 ? 1.0 : EditorScale::hold(scale)) && frame->writePng(path);
     close();
+    zoomChosen = chosen;  // the host's next open is not affected
+    applyZoom(keep);
     return ok;
 }

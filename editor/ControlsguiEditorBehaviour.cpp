@@ -139,6 +139,12 @@ void ControlsguiEditor::valueChanged(CControl* control)
         if (v != 0.0f && plate)
             plate->requestPing();
         break;
+    case kZoomTag: {
+        int entry = (int)v;
+        if (entry >= 0 && entry < EditorScale::kChoiceCount)
+            chooseZoom(EditorScale::kChoices[entry]);
+        break;
+    }
     default:  // the meter (18) is a display; other tags do nothing
         break;
     }

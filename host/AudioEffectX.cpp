@@ -17,6 +17,16 @@ bool AudioEffectX::endEdit(VstInt32 index)
     return callHost(audioMasterEndEdit, index) != 0;
 }
 
+VstInt32 AudioEffectX::canHostDo(char* text)
+{
+    return text ? (VstInt32)callHost(audioMasterCanDo, 0, 0, text) : 0;
+}
+
+bool AudioEffectX::sizeWindow(VstInt32 width, VstInt32 height)
+{
+    return callHost(audioMasterSizeWindow, width, height) != 0;
+}
+
 VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     char* text = static_cast<char*>(ptr);

@@ -36,4 +36,8 @@ public:
     // Host notifications around a user gesture on a control.
     virtual bool beginEdit(VstInt32 index);
     virtual bool endEdit(VstInt32 index);
+    // The host's canDo answer: 1 yes, -1 no, 0 it does not know. [UI thread]
+    virtual VstInt32 canHostDo(char* text);
+    // Asks the host to give the editor's window this size; true when it did. [UI thread]
+    virtual bool sizeWindow(VstInt32 width, VstInt32 height);
 };

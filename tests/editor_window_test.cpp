@@ -1,6 +1,7 @@
 // The editor in a real X window: our test host loads the plug-in file, opens the editor in a
 // top-level window of an Xvfb server started here, keeps calling effEditIdle, and clicks
 // with XTest as a user would. A screenshot of the window is written as a build artefact.
+#include "tests/support/editor_settings.h"
 #include "tests/support/editor_xserver.h"
 #include "tools/VstHost.h"
 
@@ -52,6 +53,7 @@ protected:
         if (XvfbServer::findProgram().empty())
             GTEST_SKIP() << "Xvfb is not installed: the real-window tests need it";
         ASSERT_NE(server, nullptr) << startError;
+        isolateEditorSettings();
         display = XOpenDisplay(server->displayName().c_str());
         ASSERT_NE(display, nullptr);
         library = std::make_unique<VstLibrary>(LUSTRANA_PLUGIN_PATH);

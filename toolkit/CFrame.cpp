@@ -7,26 +7,93 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
+
+#include <sys/mman.h>
 
 namespace {
+
 constexpr size_t kMaxAreas = 12;  // beyond this many separate areas, repaint their union
+
+// The window's pixels (12 MB at 200 %) are mapped for the surface alone and unmapped with
+// it, so closing an editor gives them back to the system; from the heap, the allocator
+// would keep them for the next open.
+void unmapPixels(void* mapping)
+{
+    auto* m = static_cast<std::pair<void*, size_t>*>(mapping);
+    munmap(m->first, m->second);
+    delete m;
 }
 
-CFrame::CFrame(const CRect& rect, void* parentWindow, VSTGUIEditorInterface* e) : size(rect), editor(e)
+cairo_surface_t* createPixels(int w, int h)
 {
-    int w = (int)rect.width(), h = (int)rect.height();
-    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    static const cairo_user_data_key_t key = {};
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+    size_t bytes = (size_t)stride * (size_t)h;
+    void* data = stride > 0 && h > 0 ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                                     : MAP_FAILED;
+    if (data == MAP_FAILED)
+        return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);  // an error surface, or a small one
+    cairo_surface_t* s = cairo_image_surface_create_for_data(static_cast<unsigned char*>(data), CAIRO_FORMAT_ARGB32,
+                                                             w, h, stride);
+    auto* mapping = new std::pair<void*, size_t>(data, bytes);
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS &&
+        cairo_surface_set_user_data(s, &key, mapping, unmapPixels) == CAIRO_STATUS_SUCCESS)
+        return s;
+    cairo_surface_destroy(s);
+    unmapPixels(mapping);
+    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+}
+
+} // namespace
+
+CFrame::CFrame(const CRect& rect, void* parentWindow, VSTGUIEditorInterface* e, double s)
+    : size(rect), editor(e), scale(s > 0 && std::isfinite(s) ? s : 1.0)
+{
+    pixelWidth = pixelsOf(rect.width(), scale);
+    pixelHeight = pixelsOf(rect.height(), scale);
+    surface = createPixels(pixelWidth, pixelHeight);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
         return;
     if (parentWindow)
-        window = X11Window::create((unsigned long)(uintptr_t)parentWindow, w, h);
+        window = X11Window::create((unsigned long)(uintptr_t)parentWindow, pixelWidth, pixelHeight);
     wantedWindow = parentWindow != nullptr;
     pending.push_back(size);
+}
+
+int CFrame::pixelsOf(double units, double scale)
+{
+    return std::max(1, (int)std::lround(units * scale));
+}
+
+bool CFrame::setScale(double newScale)
+{
+    if (!(newScale > 0) || !std::isfinite(newScale) || !surface)
+        return false;
+    int w = pixelsOf(size.width(), newScale), h = pixelsOf(size.height(), newScale);
+    cairo_surface_t* fresh = createPixels(w, h);
+    if (cairo_surface_status(fresh) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(fresh);
+        return false;
+    }
+    cairo_surface_destroy(surface);
+    surface = fresh;
+    scale = newScale;
+    pixelWidth = w;
+    pixelHeight = h;
+    if (window)
+        window->resize(w, h);
+    if (overlay)  // laid out for the old size
+        overlay->closePopup();
+    pending.assign(1, size);
+    return true;
 }
 
 CFrame::~CFrame()
 {
     overlay = nullptr;
+    delete contextMenu;
+    contextMenu = nullptr;
     if (mouseOwner)  // closed in the middle of a drag: the host still gets its end-edit
         mouseOwner->abortGesture();
     mouseOwner = nullptr;
@@ -86,6 +153,24 @@ void CFrame::invalidate(const CRect& rect)
         pending.push_back(r);
 }
 
+void CFrame::invalidatePixels(const CRect& pixels)
+{
+    invalidate(CRect(pixels.left / scaleX(), pixels.top / scaleY(), pixels.right / scaleX(),
+                     pixels.bottom / scaleY()));
+}
+
+void CFrame::setContextMenu(COptionMenu* menu)
+{
+    if (menu == contextMenu)
+        return;
+    if (contextMenu && overlay == contextMenu)
+        contextMenu->closePopup();
+    delete contextMenu;
+    contextMenu = menu;
+    if (contextMenu)
+        contextMenu->setFrame(this);
+}
+
 void CFrame::setOverlay(COptionMenu* menu)
 {
     if (overlay == menu)
@@ -108,8 +193,9 @@ void CFrame::closeOverlay()
         overlay->closePopup();
 }
 
-void CFrame::mouseDown(const CPoint& where, int buttons)
+void CFrame::mouseDown(const CPoint& pixel, int buttons)
 {
+    CPoint where = toUnits(pixel);
     lastPointer = where;
     if (overlay) {  // the open list takes the click, inside or outside
         overlay->popupMouseDown(where, buttons);
@@ -117,6 +203,11 @@ void CFrame::mouseDown(const CPoint& where, int buttons)
     }
     if (mouseOwner)
         return;
+    // the controls take only the left button: a right click anywhere opens the context menu
+    if ((buttons & kRButton) && !(buttons & kLButton) && contextMenu) {
+        contextMenu->openPopupAt(where);
+        return;
+    }
     for (auto it = views.rbegin(); it != views.rend(); ++it)
         if ((*it)->hitTest(where)) {
             mouseOwner = *it;
@@ -125,8 +216,9 @@ void CFrame::mouseDown(const CPoint& where, int buttons)
         }
 }
 
-void CFrame::mouseMoved(const CPoint& where, int buttons)
+void CFrame::mouseMoved(const CPoint& pixel, int buttons)
 {
+    CPoint where = toUnits(pixel);
     lastPointer = where;
     if (overlay)
         overlay->popupMouseMoved(where);
@@ -134,8 +226,9 @@ void CFrame::mouseMoved(const CPoint& where, int buttons)
         mouseOwner->onMouseMoved(where, buttons);
 }
 
-void CFrame::mouseUp(const CPoint& where, int buttons)
+void CFrame::mouseUp(const CPoint& pixel, int buttons)
 {
+    CPoint where = toUnits(pixel);
     lastPointer = where;
     if (CControl* owner = mouseOwner) {
         mouseOwner = nullptr;
@@ -143,8 +236,9 @@ void CFrame::mouseUp(const CPoint& where, int buttons)
     }
 }
 
-bool CFrame::wheelAt(const CPoint& where, float distance)
+bool CFrame::wheelAt(const CPoint& pixel, float distance)
 {
+    CPoint where = toUnits(pixel);
     lastPointer = where;
     if (overlay || mouseOwner)
         return false;
@@ -181,8 +275,11 @@ void CFrame::redraw()
     for (CControl* v : views)  // before drawing: a value set meanwhile is drawn next time
         if (v->needsRedraw())
             v->markDrawn();
-    for (CRect& a : areas) {
-        a = CRect(std::floor(a.left), std::floor(a.top), std::ceil(a.right), std::ceil(a.bottom));
+    const CRect bounds(0, 0, pixelWidth, pixelHeight);
+    for (CRect& a : areas) {  // to whole window pixels
+        a = CRect(std::floor(a.left * scaleX()), std::floor(a.top * scaleY()), std::ceil(a.right * scaleX()),
+                  std::ceil(a.bottom * scaleY()))
+                .intersection(bounds);
         if (!a.isEmpty())
             drawArea(a);
     }
@@ -192,11 +289,15 @@ void CFrame::redraw()
             window->upload(surface, a);
 }
 
-void CFrame::drawArea(const CRect& area)
+void CFrame::drawArea(const CRect& pixels)
 {
     cairo_t* cr = cairo_create(surface);
-    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
+    cairo_rectangle(cr, pixels.left, pixels.top, pixels.width(), pixels.height());
     cairo_clip(cr);
+    // the window's whole pixels hold the whole layout: per axis, the rounded size over the units
+    cairo_scale(cr, scaleX(), scaleY());
+    const CRect area(pixels.left / scaleX(), pixels.top / scaleY(), pixels.right / scaleX(),
+                     pixels.bottom / scaleY());
     if (background)
         background->draw(cr, size);
     else {

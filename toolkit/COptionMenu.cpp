@@ -99,11 +99,8 @@ double COptionMenu::rowHeight() const
     return std::round(listFontSize(font) + 10);
 }
 
-void COptionMenu::openPopup()
+CPoint COptionMenu::popupSize() const
 {
-    if (popupOpen || !frame)
-        return;
-    // measure the widest entry
     cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
     cairo_t* cr = cairo_create(scratch);
     cairo_select_font_face(cr, font.family, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
@@ -116,20 +113,40 @@ void COptionMenu::openPopup()
     }
     cairo_destroy(cr);
     cairo_surface_destroy(scratch);
+    return {std::ceil(std::max(size.width(), widest + 2 * kPopupSideRoom)),
+            rowHeight() * entries.size() + 2 * kPopupPadding};
+}
 
+void COptionMenu::showPopup(double left, double top, double w, double h)
+{
     const CRect bounds = frame->getViewSize();
-    double w = std::ceil(std::max(size.width(), widest + 2 * kPopupSideRoom));
-    double h = rowHeight() * entries.size() + 2 * kPopupPadding;
-    double left = std::round((size.left + size.right - w) / 2);
-    double top = size.bottom + 2;
-    if (top + h > bounds.bottom)  // no room below: open above
-        top = size.top - 2 - h;
     left = std::clamp(left, bounds.left + 2, std::max(bounds.left + 2, bounds.right - 2 - w));
     top = std::clamp(top, bounds.top + 2, std::max(bounds.top + 2, bounds.bottom - 2 - h));
     popupRect = CRect(left, top, left + w, top + h);
     popupOpen = true;
     hover = (int)getCurrent();
     frame->setOverlay(this);
+}
+
+void COptionMenu::openPopup()
+{
+    if (popupOpen || !frame)
+        return;
+    CPoint extent = popupSize();
+    double w = extent.h, h = extent.v;
+    double left = std::round((size.left + size.right - w) / 2);
+    double top = size.bottom + 2;
+    if (top + h > frame->getViewSize().bottom)  // no room below: open above
+        top = size.top - 2 - h;
+    showPopup(left, top, w, h);
+}
+
+void COptionMenu::openPopupAt(const CPoint& where)
+{
+    if (popupOpen || !frame || entries.empty())
+        return;
+    CPoint extent = popupSize();
+    showPopup(std::round(where.h), std::round(where.v), extent.h, extent.v);
 }
 
 void COptionMenu::closePopup()

@@ -1,5 +1,6 @@
 // COptionMenu: shows the text of its current entry; a click opens the entry list as an
-// overlay inside the frame, and a click on an entry chooses it (value = entry index). The
+// overlay inside the frame, and a click on an entry chooses it (value = entry index). A menu
+// with an empty rectangle shows nothing and serves as a context menu, opened at a point. The
 // value follows the toolkit's rule: setValue(p) takes p and makes entry trunc(p) current only
 // when that entry exists, and otherwise changes nothing.
 //
@@ -40,6 +41,8 @@ public:
     bool isPopupOpen() const { return popupOpen; }
     CRect getPopupRect() const { return popupRect; }
     void openPopup();
+    // Opens the list with its top-left corner at `where` (units), kept inside the frame.
+    void openPopupAt(const CPoint& where);
     void closePopup();
     void drawPopup(cairo_t* cr);
     void popupMouseDown(const CPoint& where, int buttons);
@@ -51,6 +54,9 @@ public:
 
 private:
     double rowHeight() const;
+    // Width and height of the open list.
+    CPoint popupSize() const;
+    void showPopup(double left, double top, double w, double h);
 
     std::vector<std::string> entries;       // entry texts, by index
     std::atomic<long> current{0};           // current entry

@@ -3,10 +3,12 @@
 #include "toolkit/CFrame.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -114,6 +116,43 @@ X11Window::~X11Window()
     XCloseDisplay(display);
 }
 
+void X11Window::resize(int w, int h)
+{
+    if (!alive || w <= 0 || h <= 0 || (w == width && h == height))
+        return;
+    ErrorTrap trap(display);
+    XResizeWindow(display, window, (unsigned)w, (unsigned)h);
+    if (trap.failed())
+        alive = false;
+    width = w;
+    height = h;
+}
+
+double X11Window::resourceDpi()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return 0;
+    double dpi = 0;
+    // the resources as xrdb loaded them: the RESOURCE_MANAGER property, read at connection
+    if (const char* text = XResourceManagerString(display)) {
+        XrmInitialize();
+        if (XrmDatabase db = XrmGetStringDatabase(text)) {
+            char* type = nullptr;
+            XrmValue value = {};
+            if (XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+                char* end = nullptr;
+                double parsed = std::strtod(value.addr, &end);
+                if (end != value.addr && std::isfinite(parsed) && parsed > 0)
+                    dpi = parsed;
+            }
+            XrmDestroyDatabase(db);
+        }
+    }
+    XCloseDisplay(display);
+    return dpi;
+}
+
 void X11Window::upload(cairo_surface_t* surface, const CRect& rect)
 {
     if (!alive)
@@ -148,8 +187,8 @@ void X11Window::dispatchEvents(CFrame& frame)
         XNextEvent(display, &event);
         switch (event.type) {
         case Expose:
-            frame.invalidate(CRect(event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                                   event.xexpose.y + event.xexpose.height));
+            frame.invalidatePixels(CRect(event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                                         event.xexpose.y + event.xexpose.height));
             break;
         case ButtonPress: {
             CPoint p{(double)event.xbutton.x, (double)event.xbutton.y};

@@ -27,10 +27,16 @@ public:
     unsigned long getWindowId() const { return window; }
     bool isAlive() const { return alive; }
 
+    // Gives the child window a new size (the frame's surface follows).
+    void resize(int width, int height);
     // Copies the rectangle of the surface (the window's size) to the window.
     void upload(cairo_surface_t* surface, const CRect& rect);
     // Feeds every queued event to the frame; exposed areas come back through invalidate.
     void dispatchEvents(CFrame& frame);
+
+    // The X resource Xft.dpi of the display in DISPLAY (the desktop's font resolution), or
+    // 0 when there is no display or no such resource. Opens a connection for the moment.
+    static double resourceDpi();
 
 private:
     X11Window() = default;

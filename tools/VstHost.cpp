@@ -51,6 +51,12 @@ VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
         return ptr ? 1 : 0;
     case audioMasterGetCurrentProcessLevel:
         return instance ? instance->processLevel.load() : 0;
+    case audioMasterCanDo:
+        if (ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0)
+            return instance && instance->sizeWindow ? 1 : -1;
+        return 0;
+    case audioMasterSizeWindow:
+        return instance && instance->sizeWindow && instance->sizeWindow((int)index, (int)value) ? 1 : 0;
     default:
         return 0;
     }

@@ -6,6 +6,7 @@
 #include "host/vst2.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -84,6 +85,9 @@ public:
     VstInt32 hostBlockSize = 512;     // answered to audioMasterGetBlockSize
     std::atomic<VstIntPtr> processLevel{0};  // answered to audioMasterGetCurrentProcessLevel
                                       // (0 unknown, as Ardour answers; 4 offline)
+    // Resizes the host's editor window for audioMasterSizeWindow (width, height) and says
+    // whether it did. While it is set, canDo "sizeWindow" answers 1; while empty, -1.
+    std::function<bool(int width, int height)> sizeWindow;
 
 private:
     friend class VstLibrary;

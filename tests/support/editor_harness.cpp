@@ -1,5 +1,7 @@
 #include "tests/support/editor_harness.h"
 
+#include "tests/support/editor_settings.h"
+
 #include "toolkit/CControl.h"
 #include "toolkit/COptionMenu.h"
 #include "toolkit/TickCount.h"
@@ -18,6 +20,7 @@ EditorHarness* EditorHarness::current = nullptr;
 
 EditorHarness::EditorHarness()
 {
+    isolateEditorSettings();
     current = this;
     setTickCountSource(&EditorHarness::fakeClock);
     plugin = new ObservedEffect(&EditorHarness::callback);
@@ -57,7 +60,7 @@ VstIntPtr EditorHarness::callback(AEffect*, VstInt32 opcode, VstInt32 index, Vst
 {
     if (current)
         current->log.push_back({opcode, index, value, opt});
-    return opcode == audioMasterVersion ? 2400 : 0;
+    return opcode == audioMasterVersion ? 2400 : 0;  // and canDo: "don't know"
 }
 
 std::vector<HostCall> EditorHarness::callsOf(VstInt32 opcode) const

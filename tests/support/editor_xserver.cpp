@@ -63,8 +63,8 @@ bool XvfbServer::start(std::string& error)
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     std::string fd = std::to_string(fds[1]);
     // -noreset: the server would otherwise reset, refusing connections, whenever its last
-    // client leaves
-    const char* argv[] = {program.c_str(), "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "1024x900x24",
+    // client leaves; the screen takes the editor at 200 % (1800 × 1702)
+    const char* argv[] = {program.c_str(), "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "1920x1800x24",
                           "-nolisten", "tcp", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

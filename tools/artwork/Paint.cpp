@@ -38,6 +38,9 @@ static void blurLine(uint8_t* p, int count, int stride, int radius, std::vector<
 
 void blurSurface(cairo_surface_t* surface, int radius)
 {
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(surface, &scaleX, &scaleY);
+    radius = (int)std::lround(radius * scaleX);
     if (radius < 1)
         return;
     cairo_surface_flush(surface);
@@ -55,14 +58,31 @@ void blurSurface(cairo_surface_t* surface, int radius)
     cairo_surface_mark_dirty(surface);
 }
 
+cairo_surface_t* createScratch(cairo_t* cr, int w, int h)
+{
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(cairo_get_target(cr), &scaleX, &scaleY);
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, (int)std::lround(w * scaleX),
+                                                    (int)std::lround(h * scaleY));
+    cairo_surface_set_device_scale(s, scaleX, scaleY);
+    return s;
+}
+
 void addNoise(cairo_t* cr, double x, double y, double w, double h, double amount, double density)
 {
-    int count = (int)(w * h * density);
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(cairo_get_target(cr), &scaleX, &scaleY);
+    unsigned grains = (unsigned)(random01() * 4294967295.0);  // the grains' own sequence
+    auto grain = [&grains] {
+        grains = grains * 1664525u + 1013904223u;
+        return (grains >> 8) / 16777216.0;
+    };
+    int count = (int)(w * scaleX * h * scaleY * density);
     for (int i = 0; i < count; i++) {
-        double px = x + random01() * w, py = y + random01() * h;
-        double g = random01() < 0.5 ? 0.0 : 1.0;
-        cairo_set_source_rgba(cr, g, g, g, amount * random01());
-        cairo_rectangle(cr, std::floor(px), std::floor(py), 1, 1);
+        double px = (x + grain() * w) * scaleX, py = (y + grain() * h) * scaleY;
+        double g = grain() < 0.5 ? 0.0 : 1.0;
+        cairo_set_source_rgba(cr, g, g, g, amount * grain());
+        cairo_rectangle(cr, std::floor(px) / scaleX, std::floor(py) / scaleY, 1 / scaleX, 1 / scaleY);
         cairo_fill(cr);
     }
 }

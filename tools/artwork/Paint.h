@@ -19,10 +19,18 @@ inline double knobAngle(double value) { return kKnobStart + (kKnobEnd - kKnobSta
 double random01();
 void seedRandom(unsigned seed);
 
-// Three box-blur passes over every channel of an ARGB32 surface (close to a Gaussian).
+// Three box-blur passes over every channel of an ARGB32 surface (close to a Gaussian). The
+// radius is in drawing units: a surface drawn at 2× blurs twice as many pixels.
 void blurSurface(cairo_surface_t* surface, int radius);
 
-// Sprinkles luminance noise over a rectangle of an opaque surface.
+// A transparent ARGB32 scratch surface of w × h drawing units at the pixel density of the
+// surface `cr` draws on, for parts that are drawn apart and then composited (shadows).
+cairo_surface_t* createScratch(cairo_t* cr, int w, int h);
+
+// Sprinkles luminance noise over a rectangle of an opaque surface: one-pixel grains at the
+// surface's own density, so the 2× images get grains as fine as the 1× ones. The grains
+// come from a generator of their own (seeded from random01), so the rest of the picture
+// draws the same random sequence at every density.
 void addNoise(cairo_t* cr, double x, double y, double w, double h, double amount, double density);
 
 enum class Align { Left, Centre, Right };

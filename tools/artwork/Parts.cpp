@@ -29,7 +29,7 @@ void drawBlackKnob(cairo_t* cr, int width, int height, double px, double py, dou
 {
     double a = knobAngle(value), nose = r * 1.34;
     // soft shadow, blurred on its own surface
-    cairo_surface_t* shadow = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_surface_t* shadow = createScratch(cr, width, height);
     cairo_t* sc = cairo_create(shadow);
     knobOutline(sc, px + r * 0.07, py + r * 0.14, r * 1.02, a, nose * 1.02);
     cairo_set_source_rgba(sc, 0, 0, 0, 0.62);
@@ -101,7 +101,7 @@ void drawSilverKnob(cairo_t* cr, int width, int height, double value)
 {
     const double px = width / 2.0, py = 17, r = 13;
     double a = knobAngle(value), dir = a - kPi / 2;
-    cairo_surface_t* shadow = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_surface_t* shadow = createScratch(cr, width, height);
     cairo_t* sc = cairo_create(shadow);
     cairo_arc(sc, px + 1.2, py + 2.2, r, 0, 2 * kPi);
     cairo_set_source_rgba(sc, 0, 0, 0, 0.6);

@@ -111,6 +111,9 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
             line.plotPath = takePath();
         } else if (name == "--screenshot") {
             line.screenshotPath = takePath();
+        } else if (name == "--scale") {
+            line.screenshotScale = parseNumber(name, takeValue(), 0.75, 2);
+            line.scaleGiven = true;
         } else if (name == "--bench") {
             line.benchSeconds = parseNumber(name, takeValue(), 0.1, 3600);
         } else {
@@ -139,6 +142,8 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
          !line.plotPath.empty() || !line.screenshotPath.empty() || line.benchSeconds > 0 || !line.format.empty() ||
          line.tailSeconds >= 0 || line.rateGiven))
         throw UsageError("--demo makes its own settings and files; it takes only --plugin and --block");
+    if (line.scaleGiven && line.screenshotPath.empty())
+        throw UsageError("--scale is the zoom of --screenshot; give --screenshot too");
     if (line.rateGiven && !line.input.empty())
         throw UsageError("--rate is for runs without an input file; the input's own rate is used");
     return line;
@@ -148,7 +153,7 @@ std::string usageText()
 {
     return R"(usage: lustrana-render IN OUT [options]      render a file through the plate
        lustrana-render --demo OUTDIR               render the built-in demo
-       lustrana-render [--ir IR.wav] [--plot PLOT.png] [--screenshot EDITOR.png] [--list] [options]
+       lustrana-render [--ir IR.wav] [--plot PLOT.png] [--screenshot EDITOR.png [--scale Z]] [--list] [options]
        lustrana-render --bench SECONDS
 
 Loads the Lustrana plug-in file through its VST 2.4 entry, exactly as a host does, and runs
@@ -186,6 +191,7 @@ Options:
   --plot PLOT.png    draw that impulse response: level envelope, energy decay with the
                      measured RT60 per channel, spectrogram
   --screenshot PNG   the editor drawn headless with the current parameters (900 x 851)
+  --scale Z          the screenshot's zoom, 0.75 … 2 (default 1; 2 gives 1800 x 1702)
   --rate HZ          sample rate when there is no IN (--ir, --plot, --list; default 44100)
   --demo OUTDIR      synthesise a short dry programme, render it with the default program and
                      two other plate materials, write dry and wet WAVs, impulse responses and

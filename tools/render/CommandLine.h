@@ -29,6 +29,8 @@ struct CommandLine {
     std::string irPath;                                  // --ir OUT.wav
     std::string plotPath;                                // --plot OUT.png
     std::string screenshotPath;                          // --screenshot OUT.png
+    double screenshotScale = 1.0;                        // --scale: the screenshot's zoom
+    bool scaleGiven = false;                             // --scale appeared
     double benchSeconds = 0.0;                           // --bench SECONDS, 0: no benchmark
 
     // Throws UsageError naming the offending argument.

@@ -6,14 +6,15 @@
 
 #include <stdexcept>
 
-std::string EditorScreenshot::take(VstInstance& plugin, const std::string& path)
+std::string EditorScreenshot::take(VstInstance& plugin, const std::string& path, double scale)
 {
     if (!(plugin.effect()->flags & effFlagsHasEditor))
         return "the plug-in has no editor";
     try {
         PendingFile file(path);
         VstIntPtr answer = plugin.dispatch(effVendorSpecific, vstFourCC('L', 'u', 'S', 't'),
-                                           vstFourCC('S', 'h', 'o', 't'), const_cast<char*>(file.path().c_str()));
+                                           vstFourCC('S', 'h', 'o', 't'), const_cast<char*>(file.path().c_str()),
+                                           (float)scale);
         struct stat info{};
         if (answer != 1)
             return "the plug-in did not draw its editor (it does not answer the screenshot request)";

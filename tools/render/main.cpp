@@ -78,7 +78,7 @@ int runSession(VstLibrary& library, const CommandLine& line)
         std::fputs(table.listing(renderer.plugin()).c_str(), stdout);
 
     if (!line.screenshotPath.empty()) {
-        std::string problem = EditorScreenshot::take(renderer.plugin(), line.screenshotPath);
+        std::string problem = EditorScreenshot::take(renderer.plugin(), line.screenshotPath, line.screenshotScale);
         if (!problem.empty())
             throw std::runtime_error("cannot draw " + line.screenshotPath + ": " + problem);
         std::fprintf(stderr, "editor picture written to %s\n", line.screenshotPath.c_str());
