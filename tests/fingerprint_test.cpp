@@ -9,7 +9,8 @@
 // with AVX2 and FMA: the convolver's fused multiply-accumulate rounds differently from the
 // portable one, so on other processors the cases are skipped. (The pre-delay case was made
 // again after the pre-delay learned to take a new delay from a block's first sample on; the
-// others did not change with that.)
+// others did not change with that.) The 32-bit C library rounds some of the limiter's powf and
+// log10f results differently, by a few 1e-7 of the peak: that case has its own hash there.
 //
 // LUSTRANA_FINGERPRINT_PLUGIN=PATH renders the cases through another build instead (to make
 // new hashes from a reference build: the test prints what it got).
@@ -37,6 +38,7 @@ struct Case {
     const char* name;
     std::vector<std::string> args;   // after PLUGIN.so OUT.raw
     const char* hash;                // FNV-1a, 64 bits, of the raw output
+    const char* hash32 = nullptr;    // the 32-bit build's, where it differs
 };
 
 // Parameter indices: 0 Gain, 1 Volume, 2 Width, 3 Hipass, 4 Lowpass, 5 PreDel, 6 Length,
@@ -54,7 +56,7 @@ const std::vector<Case>& cases()
         {"solid_limiter_tremolo",
          {"solid", "--level", "100", "--set", "0=1", "--set", "1=1", "--set", "11=1", "--set", "12=0.2",
           "--set", "13=0", "--set", "10=0.8", "--set", "9=0.9", "--set", "5=0.2"},
-         "73b1f9fb69016fea"},
+         "73b1f9fb69016fea", "e0bfef708c08c215"},
         // The tube stage overdriven past its tables, "Pan", "Panned (Width) Mono", dry and wet.
         {"tube_overdriven_pan",
          {"tube", "--level", "30", "--set", "0=1", "--set", "12=0.4", "--set", "2=0.3", "--set", "13=0.3",
@@ -120,9 +122,9 @@ TEST(Fingerprint, EveryCaseRendersTheReferenceBits)
         size_t bytes = 0;
         const std::string got = hashOf(outputs[i], bytes);
         std::printf("%-26s %s  (%zu bytes)\n", c.name, got.c_str(), bytes);
-        EXPECT_EQ(got, c.hash) << c.name << ": the render differs from the reference (kept in "
-                               << outputs[i] << ")";
-        if (got == c.hash)
+        const std::string want = sizeof(void*) == 4 && c.hash32 ? c.hash32 : c.hash;
+        EXPECT_EQ(got, want) << c.name << ": the render differs from the reference (kept in " << outputs[i] << ")";
+        if (got == want)
             std::remove(outputs[i].c_str());
     }
 }
