@@ -15,7 +15,7 @@
 typedef float TubePair __attribute__((vector_size(8)));   // left, right
 typedef float TubeQuad __attribute__((vector_size(16)));  // two pairs
 
-constexpr int kTubeLead = 2;   // internal steps the upsampling filter runs ahead
+constexpr int kTubeLead = 3;   // internal steps the upsampling filter runs ahead
 
 // Everything the stage carries from one block to the next; all zero at the start but for
 // the DC blocker's pole and the downsampling filter's ring position.
