@@ -1,4 +1,4 @@
-// TubeKernel: the arithmetic of the tube stage (TubeStage has the model's description), a
+// TubeKernel: the arithmetic of the tube stage (TubeStage.h outlines the model), a
 // block of host samples of both channels per call. Two builds of one source
 // (TubeKernelBody.h): a portable one, compiled for the target's default vectors (SSE2 on x86),
 // and one compiled for AVX2 without FMA, which only runs where the processor has AVX2. Both
