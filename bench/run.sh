@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One command from a fresh clone: installs the benchmark's Debian packages (as root), builds
 # the plug-in and the benchmark in build-bench/, and prints the side-by-side summary.
-# Usage: bash bench/run.sh [plugin_bench options, e.g. --rounds=9]
+# Usage: bash bench/run.sh [plugin_bench options: --rounds=9, --before=OLD.so (an earlier build
+#        measured alongside), --soak[=MINUTES] (an hour of audio through one instance instead)]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh build

@@ -164,6 +164,14 @@ private:
     // [audio thread] the per-sample chain over samples [begin, end) of the block
     void processChain(float** inputs, float** outputs, VstInt32 begin, VstInt32 end, int mode,
                       float& peakLevel);
+    // [audio thread] dither and routing of count samples from first: inputs (non-finite as 0)
+    // to inL and inR, the routed feed of the input stage to A and B
+    void routeChunk(float** inputs, VstInt32 first, int count, int mode, float* inL, float* inR,
+                    float* A, float* B);
+    // [audio thread] the chain of one sample after the tube stage: raw inputs, routed inputs,
+    // tube stage outputs in; the output sample out, the block's peak feed level updated
+    void chainSample(float L, float R, float A, float B, float TA, float TB, float& outputL,
+                     float& outputR, float& peakLevel);
     void setRegistrySlot(int slot) { registrySlot = slot; }
 
     // Parameters and programs [any thread writes, audio and timer threads read]

@@ -24,6 +24,20 @@ float finiteOrZero(float x)
     return std::isfinite(x) ? x : 0.0f;
 }
 
+typedef double Dual __attribute__((vector_size(16)));   // left, right
+
+Dual load2(const double* p)
+{
+    Dual v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void store2(double* p, Dual v)
+{
+    __builtin_memcpy(p, &v, sizeof v);
+}
+
 } // namespace
 
 float Controlsgui::control(int index) const
@@ -158,12 +172,36 @@ void Controlsgui::processReplacing(float** inputs, float** outputs, VstInt32 sam
 void Controlsgui::processChain(float** inputs, float** outputs, VstInt32 begin, VstInt32 end, int mode,
                                float& peakLevel)
 {
-    for (VstInt32 n = begin; n < end; n++) {
-        const float L = finiteOrZero(inputs[0][n]);
-        const float R = finiteOrZero(inputs[1][n]);
+    // In chunks: the inputs are routed first, the tube stage then runs over the whole chunk
+    // (it depends on nothing later in the chain), and the rest of the chain follows sample by
+    // sample. Every sample sees the operations of the sample-by-sample order.
+    constexpr int kChunk = 256;
+    float inL[kChunk], inR[kChunk];   // the chunk's inputs, non-finite values as 0
+    float A[kChunk], B[kChunk];       // routed
+    float TA[kChunk], TB[kChunk];     // through the tube stage
+    for (VstInt32 first = begin; first < end; first += kChunk) {
+        const int count = (int)std::min<VstInt32>(kChunk, end - first);
+        routeChunk(inputs, first, count, mode, inL, inR, A, B);
+        // Input stage: the tube model always runs, so its state and warm-up keep going.
+        tubeStage.processBlock(A, B, TA, TB, count);
+        for (int k = 0; k < count; k++)
+            chainSample(inL[k], inR[k], A[k], B[k], TA[k], TB[k], outputs[0][first + k],
+                          outputs[1][first + k], peakLevel);
+    }
+}
+
+void Controlsgui::routeChunk(float** inputs, VstInt32 first, int count, int mode, float* inL, float* inR,
+                             float* A, float* B)
+{
+    rand15::Generator& noise = rand15::thisThread();   // the audio thread's own sequence
+    for (int k = 0; k < count; k++) {
+        const float L = finiteOrZero(inputs[0][first + k]);
+        const float R = finiteOrZero(inputs[1][first + k]);
+        inL[k] = L;
+        inR[k] = R;
 
         // Dither: the same tiny noise on both routed channels.
-        const float dither = (float)rand15::next() * 1e-4f * 3.0518509e-05f;
+        const float dither = (float)noise.next() * 1e-4f * 3.0518509e-05f;
         antiDenormal = -antiDenormal;
 
         // Routing.
@@ -171,147 +209,156 @@ void Controlsgui::processChain(float** inputs, float** outputs, VstInt32 begin, 
         const float W = control(kWidth);
         const float l = std::clamp(L, -kMaxInput, kMaxInput);
         const float r = std::clamp(R, -kMaxInput, kMaxInput);
-        float A, B;
         switch (mode) {
         case 0:
-            A = B = (r + l) * (G * 0.5f) + dither;
+            A[k] = B[k] = (r + l) * (G * 0.5f) + dither;
             break;
         case 2:
-            A = (l * 0.9f + r * 0.1f) * G + dither;
-            B = (r * 0.9f + l * 0.1f) * G + dither;
+            A[k] = (l * 0.9f + r * 0.1f) * G + dither;
+            B[k] = (r * 0.9f + l * 0.1f) * G + dither;
             break;
         case 3:
-            A = r * G + dither;
-            B = l * G + dither;
+            A[k] = r * G + dither;
+            B[k] = l * G + dither;
             break;
         case 4:
-            A = (1.0f - W) * G * 0.5f * (r + l) + dither;
-            B = (r + l) * (W * G * 0.5f) + dither;
+            A[k] = (1.0f - W) * G * 0.5f * (r + l) + dither;
+            B[k] = (r + l) * (W * G * 0.5f) + dither;
             break;
         default:  // 1 "Split Stereo", 5 and above "Follow the source"
-            A = l * G + dither;
-            B = r * G + dither;
+            A[k] = l * G + dither;
+            B[k] = r * G + dither;
             break;
         }
-
-        // Input stage: the tube model always runs, so its state and warm-up keep going.
-        float TA, TB;
-        tubeStage.process(A, B, TA, TB);
-        double feedL, feedR;
-        if (inputStage == 0) {
-            feedL = TA * 0.01f;
-            feedR = TB * 0.01f;
-        } else {
-            feedL = A * 0.25f;
-            feedR = B * 0.25f;
-        }
-
-        // Level to plate: the block's loudest feed; its meter value is taken after the loop.
-        const float level = (std::fabs((float)feedL) + std::fabs((float)feedR)) * 0.5f;
-        peakLevel = std::max(peakLevel, level);
-
-        // Pre-delay, with the editor's ping entering both rings once.
-        const float ping = pingLevel.load(std::memory_order_relaxed);
-        preDelayRing[0][preDelayWrite] = (float)(ping + feedL);
-        preDelayRing[1][preDelayWrite] = (float)(ping + feedR);
-        double x[2] = {preDelayRing[0][preDelayRead], preDelayRing[1][preDelayRead]};
-        preDelayRead = (preDelayRead + 1) % kPreDelayCapacity;
-        preDelayWrite = (preDelayRead + preDelaySamples) % kPreDelayCapacity;
-        if (ping != 0.0f) {
-            float consumed = ping;  // a ping requested meanwhile stays for the next sample
-            pingLevel.compare_exchange_strong(consumed, 0.0f, std::memory_order_relaxed);
-        }
-
-        // High-pass then low-pass, double precision, direct form I.
-        for (Biquad* q : {&highpass, &lowpass})
-            for (int c = 0; c < 2; c++) {
-                double y = (q->b0 * x[c] + q->b1 * q->x1[c] + q->b2 * q->x2[c] - q->a1 * q->y1[c] -
-                            q->a2 * q->y2[c]) * q->invA0 + 0.0;
-                q->x2[c] = q->x1[c];
-                q->x1[c] = x[c];
-                q->y2[c] = q->y1[c];
-                q->y1[c] = y;
-                x[c] = y;
-            }
-
-        // Convolution: the wet signal arrives one hop (2048 samples) later.
-        convolverInput[0] = (float)x[0];
-        convolverInput[1] = (float)x[1];
-        convolver->processSample();
-        const float WL = *convolverOutput[0];
-        const float WR = *convolverOutput[1];
-
-        dryRing[0][dryWrite] = L;
-        dryRing[1][dryWrite] = R;
-
-        // Wet limiter: stereo-linked, threshold -6 dB, slope 0.1.
-        // Below 0.5 (-6.02 dB) the level is under the threshold whatever its exact dB value,
-        // so the logarithm is only taken above it; limiterDb then holds the last level taken.
-        const float v = std::fabs(std::sqrt(WL * WL + WR * WR));
-        if (v >= 0.5f) {
-            limiterDb = 20.0f * std::log10(std::max(v, 1e-4f));
-            limiterGr = limiterDb > -6.0f ? limiterDb - ((limiterDb - -6.0f) * 0.1f + -6.0f) : 0.0f;
-        } else {
-            limiterGr = 0.0f;
-        }
-        const float c = limiterGr > limiterSmoothed ? limiterAttack : limiterRelease;
-        limiterSmoothed = (1.0f - c) * limiterGr + limiterSmoothed * c;
-        // 10^-0 is 1: at rest (no reduction left) the power is skipped
-        limiterGain = limiterSmoothed == 0.0f ? 1.0f : std::pow(10.0f, -limiterSmoothed * 0.05f);
-        limited[0] = limiterGain * WL;
-        limited[1] = WR * limiterGain;
-
-        // Modulation and mix.
-        const float dryL = dryRing[0][dryRead];
-        const float dryR = dryRing[1][dryRead];
-        const float mix = control(kMix);
-        const float volume = control(kVolume);
-        const float modVel = control(kModVel);
-        const float modAmp = control(kModAmp);
-        const float dryWeight = 1.0f - mix;
-        const float wetWeight = (1.0f - dryWeight) * 8.0f;
-        float outL, outR;
-        const int selector = modulationSelector(control(kModMode));
-        if (selector == 0 || selector == 3) {
-            modIncrement = (float)((double)modVel * 3.141592653589793 * (double)1e-4f * (double)rateToRef);
-            modPhase += modIncrement;
-            if ((double)modPhase >= kTwoPi)
-                modPhase = (float)((double)modPhase - kTwoPi);
-            if (selector == 0) {
-                modGain[0] = modGain[1] = 1.0f - modAmp * 0.3f * std::sin(modPhase);
-            } else {
-                const float s = std::sin(modPhase);
-                modGain[0] = 1.0f - modAmp * 0.5f * (modAmp * s);
-                modGain[1] = 1.0f - modAmp * 0.5f * (1.0f - modAmp * s);
-            }
-            outL = dryWeight * dryL + wetWeight * volume * modGain[0] * limited[0];
-            outR = dryWeight * dryR + wetWeight * volume * modGain[1] * limited[1];
-        } else {
-            if (selector == 1) {
-                chorusParams[0].rate = modVel * 0.15f + 0.02f;
-                chorusParams[1].rate = modVel * 0.16f + 0.022f;
-                chorusParams[0].mix = chorusParams[1].mix = modAmp * 0.5f;
-            } else {
-                chorusParams[0].rate = modVel * 0.2f + 0.02f;
-                chorusParams[1].rate = modVel * 0.21f + 0.022f;
-                chorusParams[0].mix = chorusParams[1].mix = 1.0f;
-            }
-            chorusInput[0] = WL;
-            chorusInput[1] = WR;
-            chorus[0]->process();
-            chorus[1]->process();
-            outL = dryWeight * dryL + wetWeight * volume * *chorusOutput[0];
-            outR = dryWeight * dryR + wetWeight * volume * *chorusOutput[1];
-        }
-
-        if (control(kPower) < 0.5f) {
-            outL = dryL;
-            outR = dryR;
-        }
-        outputs[0][n] = outL;
-        outputs[1][n] = outR;
-
-        dryRead = (dryRead + 1) % kRingLength;
-        dryWrite = (dryRead + dryDelay) % kRingLength;
     }
+}
+
+void Controlsgui::chainSample(float L, float R, float A, float B, float TA, float TB, float& outputL,
+                                float& outputR, float& peakLevel)
+{
+    double feedL, feedR;
+    if (inputStage == 0) {
+        feedL = TA * 0.01f;
+        feedR = TB * 0.01f;
+    } else {
+        feedL = A * 0.25f;
+        feedR = B * 0.25f;
+    }
+
+    // Level to plate: the block's loudest feed; its meter value is taken after the loop.
+    const float level = (std::fabs((float)feedL) + std::fabs((float)feedR)) * 0.5f;
+    peakLevel = std::max(peakLevel, level);
+
+    // Pre-delay, with the editor's ping entering both rings once.
+    const float ping = pingLevel.load(std::memory_order_relaxed);
+    preDelayRing[0][preDelayWrite] = (float)(ping + feedL);
+    preDelayRing[1][preDelayWrite] = (float)(ping + feedR);
+    double x[2] = {preDelayRing[0][preDelayRead], preDelayRing[1][preDelayRead]};
+    // (read + 1) and (read + delay) modulo the ring, for indices within it and a delay below it
+    if (++preDelayRead == kPreDelayCapacity)
+        preDelayRead = 0;
+    preDelayWrite = preDelayRead + preDelaySamples;
+    if (preDelayWrite >= kPreDelayCapacity)
+        preDelayWrite -= kPreDelayCapacity;
+    if (ping != 0.0f) {
+        float consumed = ping;  // a ping requested meanwhile stays for the next sample
+        pingLevel.compare_exchange_strong(consumed, 0.0f, std::memory_order_relaxed);
+    }
+
+    // High-pass then low-pass, double precision, direct form I; left and right side by side.
+    Dual feed = {x[0], x[1]};
+    for (Biquad* q : {&highpass, &lowpass}) {
+        const Dual x1 = load2(q->x1), x2 = load2(q->x2), y1 = load2(q->y1), y2 = load2(q->y2);
+        const Dual y = (q->b0 * feed + q->b1 * x1 + q->b2 * x2 - q->a1 * y1 - q->a2 * y2) * q->invA0 + 0.0;
+        store2(q->x2, x1);
+        store2(q->x1, feed);
+        store2(q->y2, y1);
+        store2(q->y1, y);
+        feed = y;
+    }
+    x[0] = feed[0];
+    x[1] = feed[1];
+
+    // Convolution: the wet signal arrives one hop (2048 samples) later.
+    convolverInput[0] = (float)x[0];
+    convolverInput[1] = (float)x[1];
+    convolver->processSample();
+    const float WL = *convolverOutput[0];
+    const float WR = *convolverOutput[1];
+
+    dryRing[0][dryWrite] = L;
+    dryRing[1][dryWrite] = R;
+
+    // Wet limiter: stereo-linked, threshold -6 dB, slope 0.1.
+    // Below 0.5 (-6.02 dB) the level is under the threshold whatever its exact dB value,
+    // so the logarithm is only taken above it; limiterDb then holds the last level taken.
+    const float v = std::fabs(std::sqrt(WL * WL + WR * WR));
+    if (v >= 0.5f) {
+        limiterDb = 20.0f * std::log10(std::max(v, 1e-4f));
+        limiterGr = limiterDb > -6.0f ? limiterDb - ((limiterDb - -6.0f) * 0.1f + -6.0f) : 0.0f;
+    } else {
+        limiterGr = 0.0f;
+    }
+    const float c = limiterGr > limiterSmoothed ? limiterAttack : limiterRelease;
+    limiterSmoothed = (1.0f - c) * limiterGr + limiterSmoothed * c;
+    // 10^-0 is 1: at rest (no reduction left) the power is skipped
+    limiterGain = limiterSmoothed == 0.0f ? 1.0f : std::pow(10.0f, -limiterSmoothed * 0.05f);
+    limited[0] = limiterGain * WL;
+    limited[1] = WR * limiterGain;
+
+    // Modulation and mix.
+    const float dryL = dryRing[0][dryRead];
+    const float dryR = dryRing[1][dryRead];
+    const float mix = control(kMix);
+    const float volume = control(kVolume);
+    const float modVel = control(kModVel);
+    const float modAmp = control(kModAmp);
+    const float dryWeight = 1.0f - mix;
+    const float wetWeight = (1.0f - dryWeight) * 8.0f;
+    float outL, outR;
+    const int selector = modulationSelector(control(kModMode));
+    if (selector == 0 || selector == 3) {
+        modIncrement = (float)((double)modVel * 3.141592653589793 * (double)1e-4f * (double)rateToRef);
+        modPhase += modIncrement;
+        if ((double)modPhase >= kTwoPi)
+            modPhase = (float)((double)modPhase - kTwoPi);
+        if (selector == 0) {
+            modGain[0] = modGain[1] = 1.0f - modAmp * 0.3f * std::sin(modPhase);
+        } else {
+            const float s = std::sin(modPhase);
+            modGain[0] = 1.0f - modAmp * 0.5f * (modAmp * s);
+            modGain[1] = 1.0f - modAmp * 0.5f * (1.0f - modAmp * s);
+        }
+        outL = dryWeight * dryL + wetWeight * volume * modGain[0] * limited[0];
+        outR = dryWeight * dryR + wetWeight * volume * modGain[1] * limited[1];
+    } else {
+        if (selector == 1) {
+            chorusParams[0].rate = modVel * 0.15f + 0.02f;
+            chorusParams[1].rate = modVel * 0.16f + 0.022f;
+            chorusParams[0].mix = chorusParams[1].mix = modAmp * 0.5f;
+        } else {
+            chorusParams[0].rate = modVel * 0.2f + 0.02f;
+            chorusParams[1].rate = modVel * 0.21f + 0.022f;
+            chorusParams[0].mix = chorusParams[1].mix = 1.0f;
+        }
+        chorusInput[0] = WL;
+        chorusInput[1] = WR;
+        chorus[0]->process();
+        chorus[1]->process();
+        outL = dryWeight * dryL + wetWeight * volume * *chorusOutput[0];
+        outR = dryWeight * dryR + wetWeight * volume * *chorusOutput[1];
+    }
+
+    if (control(kPower) < 0.5f) {
+        outL = dryL;
+        outR = dryR;
+    }
+    outputL = outL;
+    outputR = outR;
+
+    if (++dryRead == kRingLength)
+        dryRead = 0;
+    dryWrite = dryRead + dryDelay;   // the delay is below the ring's length
+    if (dryWrite >= kRingLength)
+        dryWrite -= kRingLength;
 }

@@ -11,6 +11,11 @@ int next()
     return perThread.next();
 }
 
+Generator& thisThread()
+{
+    return perThread;
+}
+
 void reset(uint32_t seed)
 {
     perThread.reset(seed);

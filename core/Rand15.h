@@ -26,6 +26,7 @@ private:
 };
 
 int next();               // 0 … 32767, advances this thread's state
+Generator& thisThread();  // this thread's state itself, for many draws in a row
 void reset(uint32_t seed = 1);  // tests only: restart this thread's sequence
 
 } // namespace rand15

@@ -53,12 +53,13 @@ void Controlsgui::warmUpTubeStage()
 {
     // The stage is silent for its first second of internal time and then fades in; running
     // that on silence here leaves it as the host's first second and a half of silence would.
-    float ta, tb;
+    constexpr int kChunk = 256;
+    const float silence[kChunk] = {};
+    float ta[kChunk], tb[kChunk];
     while (tubeStage.warmupCounter() < TubeStage::kWarmupSteps)
-        tubeStage.process(0.0f, 0.0f, ta, tb);
-    const int fade = (int)std::ceil(kTubeFadeSeconds * currentSampleRate);
-    for (int n = 0; n < fade; n++)
-        tubeStage.process(0.0f, 0.0f, ta, tb);
+        tubeStage.processBlock(silence, silence, ta, tb, kChunk);
+    for (int fade = (int)std::ceil(kTubeFadeSeconds * currentSampleRate); fade > 0; fade -= kChunk)
+        tubeStage.processBlock(silence, silence, ta, tb, std::min(fade, kChunk));
 }
 
 int Controlsgui::impulseLengthFor(float length) const

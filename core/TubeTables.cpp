@@ -29,13 +29,13 @@ void TubeTables::fill(TubeTables& t)
                 float sum = 0.0f;
                 for (int k = 0; k < kTerms; ++k)
                     sum += powers[k] * a[k];                   // ascending k, single precision
-                t.data[table][r][c] = sum * set.scale[r];
+                t.pairs[table / 2][r][c][table % 2] = sum * set.scale[r];
             }
         }
     }
     for (int table = 0; table < kTables; ++table)
         for (int r = 0; r < kRows; ++r)
-            t.data[table][r][kLastColumn + 1] = t.data[table][r][kLastColumn];
+            t.pairs[table / 2][r][kLastColumn + 1][table % 2] = t.pairs[table / 2][r][kLastColumn][table % 2];
 }
 
 const TubeTables& TubeTables::instance()

@@ -4,10 +4,15 @@
 // scale (TubeCoefficients). Lifecycle: built once per process on the first call of
 // instance() (about 7 MB on the heap, thread-safe), then shared read-only by every
 // instance and thread for the life of the process.
+//
+// Layout: the two tables of one tube are interleaved, entry by entry (A, B, A, B, ...), because
+// the stage always reads both at the same place: the four values around a column position
+// (both tables, this column and the next) are then one 16-byte read per row.
 #pragma once
 
 struct TubeTables {
     static constexpr int kTables = 4;      // A, B, C, D
+    static constexpr int kTubes = 2;       // (A, B) and (C, D)
     static constexpr int kRows = 10;       // first-axis (plate) voltage steps
     static constexpr int kColumns = 44101; // second-axis (grid) voltage steps, last one a copy
     static constexpr int kLastColumn = kColumns - 2; // last column an interpolating read uses
@@ -23,7 +28,10 @@ struct TubeTables {
     // column 44099. The powers of each column are computed once and shared by all rows.
     static void fill(TubeTables& t);
 
-    const float* row(int table, int r) const { return data[table][r]; }
+    // Table 0 … 3, row 0 … 9, column 0 … 44100.
+    float at(int table, int r, int c) const { return pairs[table / 2][r][c][table % 2]; }
+    // Tube 0 (A, B) or 1 (C, D): rows of interleaved pairs, kColumns pairs per row.
+    const float* tube(int t) const { return &pairs[t][0][0][0]; }
 
-    float data[kTables][kRows][kColumns];  // amperes; written by fill() only
+    float pairs[kTubes][kRows][kColumns][2];  // amperes; written by fill() only
 };

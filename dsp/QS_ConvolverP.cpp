@@ -16,7 +16,9 @@ namespace {
 constexpr size_t kPage = 4096;
 // The products of the partitions older than the newest input do not need that input: they
 // are summed in this many slices spread over the hop, so that the call which carries the
-// block step only transforms, adds the newest partition and transforms back.
+// block step only transforms, adds the newest partition and transforms back. A loaded
+// impulse is summed so too, from the slice that first sees it: then it takes over at the
+// coming boundary, unless that slice comes in the hop's second half (it waits a block).
 constexpr int kSlices = 32;
 constexpr int kRowPadding = 16;   // floats; keeps rows 64-byte aligned and off a 16 KiB stride
 
@@ -30,7 +32,7 @@ QS_ConvolverP::QS_ConvolverP(const int& impulseLength_, int fftSize_, const floa
       half(fftSize_ / 2), hop(fftSize_ - fftSize_ / 2), stride(0), storage(nullptr),
       storageBytes(0), inPos(0), frontCount(0), validRows(0), historyIndex{}, dither(1e-24),
       processFft(nullptr), mac(spectrumMacRows()), macInput{}, macImpulse{}, macAdd(spectrumMacAdd()), sliceLength(1),
-      nextPartitions(0), partialDone(1), partialValid(false), backwards(false), nextInput{}, nextImpulse{}, backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
+      nextPartitions(0), partialDone(1), partialValid(false), partialBack(false), backwards(false), nextInput{}, nextImpulse{}, backCount(0), loadFft(nullptr), loadRow(nullptr), channels{},
       impulseReady(false)
 {
     if (fftSize < 16 || fftSize > kMaxFftSize || (fftSize & (fftSize - 1)) != 0)
@@ -128,52 +130,59 @@ void QS_ConvolverP::processSample()
         ch.inputRow[p] = *input[c];
     }
     if ((p - hop) % sliceLength == 0)
-        accumulateSlice();
+        accumulateSlice((p - hop) / sliceLength);
     if (++inPos < fftSize)
         return;
     blockStep();
 }
 
-void QS_ConvolverP::accumulateSlice()
+void QS_ConvolverP::accumulateSlice(int slice)
 {
+    const int slices = hop / sliceLength;
+    // The loader leaves the back set alone while it waits for its swap (acquire).
+    if (!partialBack && 2 * slice < slices && impulseReady.load(std::memory_order_acquire))
+        startPartial(1);
     if (!partialValid || partialDone >= nextPartitions)
         return;
-    const int perSlice = (nextPartitions - 1 + kSlices - 1) / kSlices;
-    const int rows = std::min(perSlice, nextPartitions - partialDone);
+    // the rows left, spread evenly over the slices left
+    const int rows = (nextPartitions - partialDone + slices - slice - 1) / (slices - slice);
     for (int c = 0; c < 2; ++c)
         macAdd(channels[c].partial, nextInput[c] + partialDone, nextImpulse[c] + partialDone, rows, half);
     partialDone += rows;
 }
 
-void QS_ConvolverP::startPartial()
+void QS_ConvolverP::startPartial(int set)
 {
-    nextPartitions = std::min(std::min(validRows + 1, ringLength()), frontCount);
+    // Set 1 (the back set) as it will be after its swap: its own count and ring length.
+    const int count = set == 0 ? frontCount : backCount;
+    nextPartitions = std::min(std::min(validRows + 1, std::max(count, 1)), count);
     // Every other block runs through the partitions backwards: the rows read last in one
     // block are read first in the next, while they are still in the cache. (The sum's order
     // alternates with it; the difference is single-precision rounding.)
-    backwards = !backwards;
+    if (set == 0)
+        backwards = !backwards;
     for (int c = 0; c < 2; ++c) {
         Channel& ch = channels[c];
         std::memset(ch.partial, 0, sizeof(float) * fftSize);
         for (int k = 1; k < nextPartitions; ++k) {
             const int i = backwards ? nextPartitions - k : k;
             nextInput[c][k] = row(ch.inputSpectra, historyIndex[i]);
-            nextImpulse[c][k] = row(ch.spectra[0], i);
+            nextImpulse[c][k] = row(ch.spectra[set], i);
         }
     }
     partialDone = 1;
     partialValid = true;
+    partialBack = set == 1;
 }
 
 void QS_ConvolverP::blockStep()
 {
-    // 1. A loaded impulse takes over at this boundary. The input ring keeps its order, so the
-    // new impulse meets the same past input as the old one did; a longer ring grows into rows
-    // that only count once they have received input (validRows).
-    if (impulseReady.load(std::memory_order_acquire)) {
+    // 1. A loaded impulse takes over at this boundary if this hop's partial sums were made
+    // with it (or there are none to keep). The input ring keeps its order, so the new impulse
+    // meets the same past input as the old one did; a longer ring grows into rows that only
+    // count once they have received input (validRows).
+    if ((partialBack || !partialValid) && impulseReady.load(std::memory_order_acquire))
         swapImpulse();
-        partialValid = false;   // summed with the old impulse
-    }
     validRows = std::min(validRows + 1, ringLength());
     const int partitions = std::min(validRows, frontCount);
 
@@ -219,12 +228,15 @@ void QS_ConvolverP::blockStep()
     const int oldest = historyIndex[last];
     std::memmove(historyIndex + 1, historyIndex, sizeof(int) * last);
     historyIndex[0] = oldest;
+    // what the oldest row held is gone: should the ring grow later, that row counts again
+    // only once it holds new input
+    validRows = std::min(validRows, last);
 
     // 8. the new input row starts with the hop just transformed
     for (Channel& ch : channels)
         std::memcpy(ch.inputRow, ch.inputRow + half, sizeof(float) * hop);
     inPos = hop;
-    startPartial();
+    startPartial(0);
 }
 
 void QS_ConvolverP::loadImpulse()
@@ -259,5 +271,8 @@ void QS_ConvolverP::swapImpulse()
         std::swap(ch.spectra[0], ch.spectra[1]);
     }
     std::swap(frontCount, backCount);
+    // partial sums made with the old impulse are of no use any more
+    partialValid = partialValid && partialBack;
+    partialBack = false;
     impulseReady.store(false, std::memory_order_release);
 }

@@ -1,6 +1,9 @@
 // QS_ConvolverP: uniformly partitioned overlap-save stereo convolver (transform 4096,
 // partitions and hop of 2048, at most 394 partitions), driven one sample at a time.
 // The wet output is one hop late and scaled by 0.05; a DC blocker follows the convolution.
+// A loaded impulse takes over at the boundary after the hop whose first half saw it: its older
+// partitions are summed in slices during that hop, as every block's are, so no call carries
+// a whole sum.
 //
 // Lifecycle: everything is allocated by the constructor, the large arrays as one anonymous
 // mapping of zero pages that only become resident when written, so resident memory follows
@@ -41,8 +44,9 @@ public:
     // [audio thread, or any thread while processing is stopped] makes a loaded impulse
     // current at once instead of at the next block boundary; false if none was waiting.
     bool adoptImpulse();
-    // [audio thread] samples until the next block step, where a loaded impulse is swapped in:
-    // after processing this many samples the back set is free again.
+    // [audio thread] samples until the next block step, where a loaded impulse is swapped in
+    // (one loaded in the second half of a hop waits for the step after): after processing
+    // this many samples the back set is free again, or after one more hop.
     int samplesToBlockStep() const { return fftSize - inPos; }
     virtual float*& impulseBufferRef(int channel);   // 1 right, other left
 
@@ -76,8 +80,9 @@ private:
     };
 
     void blockStep();
-    void accumulateSlice();           // one slice of the next block's older partitions
-    void startPartial();              // after a block step: the next block's rows, sum at 0
+    void accumulateSlice(int slice);  // slice 0 … of the hop: next block's older partitions
+    // the next block's rows of the front (0) or the loaded back set (1), their sum at 0
+    void startPartial(int set);
     // the input ring keeps one row even while an impulse shorter than a partition is in use
     int ringLength() const { return frontCount > 0 ? frontCount : 1; }
     float* row(float* base, int r) const { return base + static_cast<size_t>(r) * stride; }
@@ -108,6 +113,7 @@ private:
     int nextPartitions;               // partitions the next block will use (without a swap)
     int partialDone;                  // partitions 1 .. partialDone-1 are in the partial sums
     bool partialValid;                // false after a swap: the next block sums everything
+    bool partialBack;                 // the partial sums are the loaded back set's
     bool backwards;                   // this hop's partial sums run from the oldest partition
     const float* nextInput[2][kMaxPartitions];   // per channel, the next block's rows 1..
     const float* nextImpulse[2][kMaxPartitions];

@@ -4,7 +4,27 @@
 // Packing: f[k] = Re X_k for k = 0..N/2, f[N/2 + k] = -Im X_k for k = 1..N/2-1.
 // Neither direction scales; rescale() multiplies by 1/N. A transform writes the scratch row,
 // so one object serves one thread. No allocation and no trigonometry during a transform.
+// The passes come in two builds of one source (RealFftBody.h), for the target's default
+// vectors and for AVX2, chosen at construction; both give the same bits.
 #pragma once
+
+// What the passes work with.
+struct RealFftTables {
+    int n;                 // transform length N
+    int bits;              // b = log2 N
+    float halfSqrt2;       // √2/2 in single precision
+    const int* reversal;   // 2^b bit-reversed indices
+    const float* cosines;  // levels 3..b-1 of cos(iπ/2^l)
+    float* scratch;        // working row of N floats
+};
+
+using RealFftForward = void (*)(const RealFftTables& t, float* f, const float* x);
+using RealFftInverse = void (*)(const RealFftTables& t, const float* f, float* x);
+// Rows of 8 or more entries; the AVX2 build only where the processor has it.
+void realFftForwardPortable(const RealFftTables& t, float* f, const float* x);
+void realFftInversePortable(const RealFftTables& t, const float* f, float* x);
+void realFftForwardAvx2(const RealFftTables& t, float* f, const float* x);
+void realFftInverseAvx2(const RealFftTables& t, const float* f, float* x);
 
 class RealFft {
 public:
@@ -31,4 +51,7 @@ private:
     float* cosines;        // levels 3..b-1 of cos(iπ/2^l); null when b <= 3
     int cosineCount;       // 2^(b-1) - 4, or 0
     float* scratch;        // working row of N floats; null when b <= 2
+    RealFftTables tables;  // the above, for the passes
+    RealFftForward forwardPasses;   // the build of the passes for this processor
+    RealFftInverse inversePasses;
 };

@@ -165,32 +165,39 @@ TEST(ConvolverP, TwoLoadsBeforeABoundarySwapOnceWithTheSecond)
 // At the boundary where a new impulse takes over, the raw output continues from the last raw
 // sample of the old impulse: raw = y_new + (y_old - y_new) at the last sample before the swap,
 // and the DC blocker lets that offset fade. The new impulse meets the whole past input.
+// Its older partitions are summed during the hop before it takes over; loaded in the first
+// half of a hop it takes over at that hop's end, loaded later at the next one.
 TEST(ConvolverP, ImpulseChangeHasNoStepAndKeepsTheInputHistory)
 {
-    auto rig = std::make_unique<Rig>();
-    const std::vector<float> hOld = dspref::decayingNoise(4 * kHop, 5);
-    const std::vector<float> hNew = dspref::decayingNoise(3 * kHop, 6);
-    rig->load(hOld, hOld);
+    struct Timing {
+        int loadAt, lastOld;   // the load, and the last sample of the old impulse
+    };
+    for (Timing timing : {Timing{7 * kHop + 300, 8 * kHop - 1}, Timing{7 * kHop + 1900, 9 * kHop - 1}}) {
+        SCOPED_TRACE(testing::Message() << "loaded at " << timing.loadAt);
+        auto rig = std::make_unique<Rig>();
+        const std::vector<float> hOld = dspref::decayingNoise(4 * kHop, 5);
+        const std::vector<float> hNew = dspref::decayingNoise(3 * kHop, 6);
+        rig->load(hOld, hOld);
 
-    const int length = 14 * kHop;
-    const int loadAt = 7 * kHop + 300;            // during block 7
-    const int lastOld = 8 * kHop - 1;             // the swap follows this sample
-    Stream s = pairedStream(length);
-    rig->run(s, 0, loadAt);
-    rig->load(hNew, hNew);
-    rig->run(s, loadAt, length);
+        const int length = 14 * kHop;
+        const int lastOld = timing.lastOld;
+        Stream s = pairedStream(length);
+        rig->run(s, 0, timing.loadAt);
+        rig->load(hNew, hNew);
+        rig->run(s, timing.loadAt, length);
 
-    const auto yOld = dspref::delayedConvolution(s.inLeft, hOld, 0.05, kHop);
-    const auto yNew = dspref::delayedConvolution(s.inLeft, hNew, 0.05, kHop);
-    std::vector<double> raw(length);
-    const double step = yOld[lastOld] - yNew[lastOld];
-    for (int t = 0; t < length; ++t)
-        raw[t] = t <= lastOld ? yOld[t] : yNew[t] + step;
-    const auto ref = dspref::dcBlock(raw);
-    EXPECT_LT(relativeError(s.outLeft, ref, 0, length), 2e-5);
-    // and the output itself has no jump at the boundary beyond what the signal does
-    EXPECT_LT(std::fabs(s.outLeft[lastOld + 1] - s.outLeft[lastOld]),
-              4.0 * std::fabs(ref[lastOld + 1] - ref[lastOld]) + 1e-4 * peak(ref));
+        const auto yOld = dspref::delayedConvolution(s.inLeft, hOld, 0.05, kHop);
+        const auto yNew = dspref::delayedConvolution(s.inLeft, hNew, 0.05, kHop);
+        std::vector<double> raw(length);
+        const double step = yOld[lastOld] - yNew[lastOld];
+        for (int t = 0; t < length; ++t)
+            raw[t] = t <= lastOld ? yOld[t] : yNew[t] + step;
+        const auto ref = dspref::dcBlock(raw);
+        EXPECT_LT(relativeError(s.outLeft, ref, 0, length), 2e-5);
+        // and the output itself has no jump at the boundary beyond what the signal does
+        EXPECT_LT(std::fabs(s.outLeft[lastOld + 1] - s.outLeft[lastOld]),
+                  4.0 * std::fabs(ref[lastOld + 1] - ref[lastOld]) + 1e-4 * peak(ref));
+    }
 }
 
 TEST(ConvolverP, ImpulseShorterThanAPartitionSilencesAndALaterOneRecovers)
@@ -218,6 +225,34 @@ TEST(ConvolverP, ImpulseShorterThanAPartitionSilencesAndALaterOneRecovers)
     for (int t = 13 * kHop; t < length; ++t)
         worst = std::max(worst, std::fabs(s.outLeft[t] - ref[t]));
     EXPECT_LT(worst / peak(ref), 1e-4);
+}
+
+// A shorter impulse keeps a shorter ring of past input spectra; when a longer one takes over
+// again, the ring grows into rows that held input before the shrink. What the ring dropped
+// is gone: the longer impulse must meet silence there, not the stale spectra of long ago.
+TEST(ConvolverP, ARingThatGrowsAgainForgetsWhatItDropped)
+{
+    auto rig = std::make_unique<Rig>();
+    std::vector<float> longEcho(20 * kHop, 0.0f), shortEcho(2 * kHop, 0.0f);
+    longEcho[19 * kHop] = 1.0f;   // heard 20 blocks after the input
+    shortEcho[0] = 1.0f;
+    rig->load(longEcho, longEcho);
+    const int noise = 25 * kHop, length = noise + 40 * kHop;
+    Stream s = pairedStream(length);
+    std::fill(s.inLeft.begin() + noise, s.inLeft.end(), 0.0f);
+    std::fill(s.inRight.begin() + noise, s.inRight.end(), 0.0f);
+    rig->run(s, 0, noise);
+    rig->load(shortEcho, shortEcho);
+    rig->run(s, noise, noise + 6 * kHop);
+    rig->load(longEcho, longEcho);
+    rig->run(s, noise + 6 * kHop, length);
+    EXPECT_EQ(rig->conv.partitionsInUse(), 20);
+    // The short echo has long died away by then; only the continuity offset of the swaps
+    // fades in the DC blocker.
+    double worst = 0.0;
+    for (int t = noise + 12 * kHop; t < length; ++t)
+        worst = std::max({worst, (double)std::fabs(s.outLeft[t]), (double)std::fabs(s.outRight[t])});
+    EXPECT_LT(worst, 1e-4);
 }
 
 TEST(ConvolverP, ResidentMemoryFollowsThePartitionsInUse)

@@ -155,6 +155,16 @@ TEST(RealFftPasses, VectorisedPassesGiveTheBitsOfThePlainPasses)
         fft.inverse(f.data(), y.data());
         plain.inverse(g.data(), z.data());
         ASSERT_EQ(0, std::memcmp(y.data(), z.data(), sizeof(float) * n)) << "inverse, N " << n;
+        // the portable passes too, wherever the AVX2 ones run
+        if (n >= 8) {
+            std::vector<float> scratch(n), p(n), q(n);
+            const RealFftTables tables{n, fft.bitCount(), sqrtf(2.0f) * 0.5f, fft.bitReversal(), fft.cosineTable(),
+                                       scratch.data()};
+            realFftForwardPortable(tables, p.data(), x.data());
+            ASSERT_EQ(0, std::memcmp(p.data(), g.data(), sizeof(float) * n)) << "portable forward, N " << n;
+            realFftInversePortable(tables, p.data(), q.data());
+            ASSERT_EQ(0, std::memcmp(q.data(), z.data(), sizeof(float) * n)) << "portable inverse, N " << n;
+        }
         // and the round trip is the identity up to rounding, so the reference is sound
         for (int i = 0; i < n; i++)
             ASSERT_NEAR(y[i] / n, x[i], 1e-5f) << "N " << n;

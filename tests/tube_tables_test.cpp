@@ -39,7 +39,7 @@ TEST(TubeTables, ReferenceCurrentsOfFirstAndLastRows)
 {
     for (const Reference& ref : kReferences) {
         for (int i = 0; i < 5; ++i) {
-            const float v = tables().row(ref.table, ref.row)[kCols[i]];
+            const float v = tables().at(ref.table, ref.row, kCols[i]);
             SCOPED_TRACE(testing::Message() << "table " << "ABCD"[ref.table] << " row " << ref.row
                                             << " column " << kCols[i] << " value " << v);
             if (ref.value[i] == 0.0) {
@@ -54,14 +54,14 @@ TEST(TubeTables, ReferenceCurrentsOfFirstAndLastRows)
             EXPECT_NEAR(v, ref.value[i], tolerance);
         }
     }
-    EXPECT_NEAR(tables().row(0, 0)[44099], 2.7801e-4, 0.0001e-4);
+    EXPECT_NEAR(tables().at(0, 0, 44099), 2.7801e-4, 0.0001e-4);
 }
 
 TEST(TubeTables, LastColumnCopiesTheOneBefore)
 {
     for (int t = 0; t < TubeTables::kTables; ++t)
         for (int r = 0; r < TubeTables::kRows; ++r)
-            EXPECT_EQ(tables().row(t, r)[44100], tables().row(t, r)[44099]);
+            EXPECT_EQ(tables().at(t, r, 44100), tables().at(t, r, 44099));
 }
 
 TEST(TubeTables, PolynomialEnds)
@@ -69,8 +69,8 @@ TEST(TubeTables, PolynomialEnds)
     for (int t = 0; t < TubeTables::kTables; ++t) {
         for (int r = 0; r < TubeTables::kRows; ++r) {
             const float scale = kTubeCoefficients[t].scale[r];
-            const float top = tables().row(t, r)[44099] / scale;
-            const float bottom = tables().row(t, r)[0] / scale;
+            const float top = tables().at(t, r, 44099) / scale;
+            const float bottom = tables().at(t, r, 0) / scale;
             SCOPED_TRACE(testing::Message() << "table " << "ABCD"[t] << " row " << r);
             EXPECT_NEAR(top, 1.0f, 0.002f);
             if (t < 3) {
@@ -79,13 +79,13 @@ TEST(TubeTables, PolynomialEnds)
                 EXPECT_LE(bottom, 0.41f + 0.005f);
                 EXPECT_GE(bottom, 0.20f - 0.005f);
                 if (r > 0) {  // falls from about 0.41 at row 0 to about 0.20 at row 9
-                    EXPECT_LT(bottom, tables().row(t, r - 1)[0] / kTubeCoefficients[t].scale[r - 1]);
+                    EXPECT_LT(bottom, tables().at(t, r - 1, 0) / kTubeCoefficients[t].scale[r - 1]);
                 }
             }
         }
     }
-    EXPECT_NEAR(tables().row(3, 0)[0] / kTubeCoefficients[3].scale[0], 0.41f, 0.005f);
-    EXPECT_NEAR(tables().row(3, 9)[0] / kTubeCoefficients[3].scale[9], 0.20f, 0.005f);
+    EXPECT_NEAR(tables().at(3, 0, 0) / kTubeCoefficients[3].scale[0], 0.41f, 0.005f);
+    EXPECT_NEAR(tables().at(3, 9, 0) / kTubeCoefficients[3].scale[9], 0.20f, 0.005f);
 }
 
 // The grid currents (A, C) fall and the plate currents (B, D) rise with the plate voltage,
@@ -97,15 +97,15 @@ TEST(TubeTables, PlausibleTrends)
         const double sign = (t == 0 || t == 2) ? -1.0 : 1.0;
         double worstAcross = 0.0, worstAlong = 0.0;
         for (int r = 0; r < TubeTables::kRows; ++r) {
-            const float* row = tables().row(t, r);
+            auto row = [t, r](int c) { return tables().at(t, r, c); };
             const float scale = kTubeCoefficients[t].scale[r];
             for (int c = 0; c <= 44099; ++c) {
                 if (r > 0)
-                    worstAcross = std::max(worstAcross, -sign * (double)(row[c] - tables().row(t, r - 1)[c]));
+                    worstAcross = std::max(worstAcross, -sign * (double)(row(c) - tables().at(t, r - 1, c)));
                 // along the row: never falls by more than 0.5 % of the row's scale over 1 V
                 // steps (1/24 or 1/40 of the row)
                 if (c >= 2000)
-                    worstAlong = std::max(worstAlong, (double)((row[c - 1800] - row[c]) / scale));
+                    worstAlong = std::max(worstAlong, (double)((row(c - 1800) - row(c)) / scale));
             }
         }
         SCOPED_TRACE(testing::Message() << "table " << "ABCD"[t]);
@@ -129,7 +129,7 @@ TEST(TubeTables, BuiltOnceAndSharedPowersMatchThePlainProcedure)
                 float sum = 0.0f;
                 for (int k = 0; k <= 20; ++k)
                     sum += powf(x, static_cast<float>(k)) * kTubeCoefficients[t].a[r][k];
-                ASSERT_EQ(first->row(t, r)[c], sum * kTubeCoefficients[t].scale[r])
+                ASSERT_EQ(first->at(t, r, c), sum * kTubeCoefficients[t].scale[r])
                     << "table " << t << " row " << r << " column " << c;
             }
         }
@@ -140,6 +140,6 @@ TEST(TubeTables, BuiltOnceAndSharedPowersMatchThePlainProcedure)
     for (int t = 0; t < TubeTables::kTables; ++t)
         for (int r = 0; r < TubeTables::kRows; ++r)
             for (int c = 0; c < TubeTables::kColumns; c += 1013)
-                ASSERT_EQ(again->row(t, r)[c], first->row(t, r)[c]);
+                ASSERT_EQ(again->at(t, r, c), first->at(t, r, c));
     EXPECT_EQ(TubeTables::buildCount(), 1);
 }

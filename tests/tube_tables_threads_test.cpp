@@ -21,14 +21,14 @@ TEST(TubeTablesThreads, ConcurrentFirstUseBuildsOnce)
             while (ready.load() < kThreads) {
             }
             seen[t] = &TubeTables::instance();
-            probe[t] = seen[t]->row(0, 0)[44100];
+            probe[t] = seen[t]->at(0, 0, 44100);
         });
     }
     for (std::thread& th : threads)
         th.join();
     for (int t = 0; t < kThreads; ++t) {
         EXPECT_EQ(seen[t], seen[0]);
-        EXPECT_EQ(probe[t], seen[0]->row(0, 0)[44099]);
+        EXPECT_EQ(probe[t], seen[0]->at(0, 0, 44099));
     }
     EXPECT_EQ(TubeTables::buildCount(), 1);
 }
