@@ -27,32 +27,16 @@ namespace {
 
 const std::string kArtifacts = std::string(LUSTRANA_BINARY_DIR) + "/artifacts/";
 
-class EditorWindow : public ::testing::Test {
+class EditorWindow : public RealWindowTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (XvfbServer::findProgram().empty())
-            return;
-        server = new XvfbServer();
-        if (!server->start(startError)) {
-            delete server;
-            server = nullptr;
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override
     {
 #ifndef LUSTRANA_HAVE_XTEST
         GTEST_SKIP() << "built without the XTest library";
 #endif
-        if (XvfbServer::findProgram().empty())
-            GTEST_SKIP() << "Xvfb is not installed: the real-window tests need it";
-        ASSERT_NE(server, nullptr) << startError;
+        requireServer();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         isolateEditorSettings();
         display = XOpenDisplay(server->displayName().c_str());
         ASSERT_NE(display, nullptr);
@@ -170,8 +154,6 @@ protected:
         return ok;
     }
 
-    static inline XvfbServer* server = nullptr;  // shared by the suite
-    static inline std::string startError;        // why it did not start
     Display* display = nullptr;                  // the host's own connection
     std::vector<Window> windows;                 // host windows to destroy
     std::unique_ptr<VstLibrary> library;         // the plug-in file

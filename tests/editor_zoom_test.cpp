@@ -37,32 +37,16 @@ const double kZooms[] = {0.75, 1.0, 1.25, 1.5, 2.0};
 
 int pixels(double units, double zoom) { return (int)std::lround(units * zoom); }
 
-class EditorZoom : public ::testing::Test {
+class EditorZoom : public RealWindowTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (XvfbServer::findProgram().empty())
-            return;
-        server = new XvfbServer();
-        if (!server->start(startError)) {
-            delete server;
-            server = nullptr;
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override
     {
 #ifndef LUSTRANA_HAVE_XTEST
         GTEST_SKIP() << "built without the XTest library";
 #endif
-        if (XvfbServer::findProgram().empty())
-            GTEST_SKIP() << "Xvfb is not installed: the real-window tests need it";
-        ASSERT_NE(server, nullptr) << startError;
+        requireServer();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         settings = isolateEditorSettings();
         display = XOpenDisplay(server->displayName().c_str());
         ASSERT_NE(display, nullptr);
@@ -220,8 +204,6 @@ protected:
         return p;
     }
 
-    static inline XvfbServer* server = nullptr;  // shared by the suite
-    static inline std::string startError;        // why it did not start
     std::string settings;                        // XDG_CONFIG_HOME of this test
     Display* display = nullptr;                  // the host's own connection
     std::vector<Window> windows;                 // host windows to destroy

@@ -109,3 +109,27 @@ bool XvfbServer::start(std::string& error)
     error += " takes no connection";
     return false;
 }
+
+void RealWindowTest::SetUpTestSuite()
+{
+    if (XvfbServer::findProgram().empty())
+        return;
+    server = new XvfbServer();
+    if (!server->start(startError)) {
+        delete server;
+        server = nullptr;
+    }
+}
+
+void RealWindowTest::TearDownTestSuite()
+{
+    delete server;
+    server = nullptr;
+}
+
+void RealWindowTest::requireServer()
+{
+    if (XvfbServer::findProgram().empty())
+        GTEST_SKIP() << "Xvfb is not installed: the real-window tests need it";
+    ASSERT_NE(server, nullptr) << startError;
+}

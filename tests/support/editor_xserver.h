@@ -2,6 +2,8 @@
 // editor in a real X window. DISPLAY points at it while it runs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <sys/types.h>
 
@@ -21,4 +23,17 @@ public:
 private:
     pid_t pid = -1;    // the server we started
     std::string name;  // ":N"
+};
+
+// Base of the suites that open real windows: one Xvfb server for the whole suite.
+// requireServer(), called first in SetUp, skips the test where Xvfb is not installed and
+// fails it where the server did not start.
+class RealWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void requireServer();
+
+    static inline XvfbServer* server = nullptr;  // shared by the suite
+    static inline std::string startError;        // why it did not start
 };

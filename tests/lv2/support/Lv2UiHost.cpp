@@ -35,31 +35,14 @@ std::string uiBinary()
 
 } // namespace
 
-void Lv2UiWindow::SetUpTestSuite()
-{
-    if (XvfbServer::findProgram().empty())
-        return;
-    server = new XvfbServer();
-    if (!server->start(startError)) {
-        delete server;
-        server = nullptr;
-    }
-}
-
-void Lv2UiWindow::TearDownTestSuite()
-{
-    delete server;
-    server = nullptr;
-}
-
 void Lv2UiWindow::SetUp()
 {
 #ifndef LUSTRANA_HAVE_XTEST
     GTEST_SKIP() << "built without the XTest library";
 #endif
-    if (XvfbServer::findProgram().empty())
-        GTEST_SKIP() << "Xvfb is not installed: the real-window tests need it";
-    ASSERT_NE(server, nullptr) << startError;
+    requireServer();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     isolateEditorSettings();  // no remembered zoom of the user's, no LUSTRANA_SCALE
     display = XOpenDisplay(server->displayName().c_str());
     ASSERT_NE(display, nullptr);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "lv2/support/Lv2Host.h"
+#include "tests/support/editor_xserver.h"
 
 #include <gtest/gtest.h>
 #include <lv2/options/options.h>
@@ -27,10 +28,8 @@ struct PortWrite {
     float value;  // the value written; for touches 1 grabbed, 0 released
 };
 
-class Lv2UiWindow : public ::testing::Test {
+class Lv2UiWindow : public RealWindowTest {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
 
@@ -53,8 +52,6 @@ protected:
     // A hash of a rectangle's pixels: changes when anything drawn there changes.
     uint64_t areaSum(Window w, int x, int y, int width, int height);
 
-    static inline XvfbServer* server = nullptr;  // shared by the suite
-    static inline std::string startError;        // why it did not start
     Display* display = nullptr;                  // the host's connection
     std::vector<Window> windows;                 // host windows to destroy
     void* library = nullptr;                     // the UI binary
