@@ -3,15 +3,13 @@
 // with XTest as a user would. A screenshot of the window is written as a build artefact.
 #include "tests/support/editor_settings.h"
 #include "tests/support/editor_xserver.h"
+#include "tests/support/fake_input.h"
 #include "tools/VstHost.h"
 
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#ifdef LUSTRANA_HAVE_XTEST
-#include <X11/extensions/XTest.h>
-#endif
 #include <cairo.h>
 
 #include <algorithm>
@@ -83,37 +81,8 @@ protected:
         return (int)count;
     }
 
-    struct CPoint_t {
-        int x, y;
-    };
-    CPoint_t toRoot(Window w, int x, int y)
-    {
-        int rx = 0, ry = 0;
-        Window child;
-        XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &child);
-        return {rx, ry};
-    }
-
-    void moveTo(Window w, int x, int y)
-    {
-#ifdef LUSTRANA_HAVE_XTEST
-        CPoint_t p = toRoot(w, x, y);
-        XTestFakeMotionEvent(display, DefaultScreen(display), p.x, p.y, 0);
-        XSync(display, False);
-#else
-        (void)w, (void)x, (void)y;
-#endif
-    }
-
-    void button(bool down)
-    {
-#ifdef LUSTRANA_HAVE_XTEST
-        XTestFakeButtonEvent(display, 1, down ? True : False, 0);
-        XSync(display, False);
-#else
-        (void)down;
-#endif
-    }
+    void moveTo(Window w, int x, int y) { fakePointerTo(display, w, x, y); }
+    void button(bool down) { fakeButton(display, 1, down); }
 
     void click(VstInstance& inst, Window w, int x, int y)
     {

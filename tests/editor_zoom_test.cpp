@@ -4,6 +4,7 @@
 // (LUSTRANA_SCALE, Xft.dpi, the remembered choice), and memory and time over repeated opens.
 #include "tests/support/editor_settings.h"
 #include "tests/support/editor_xserver.h"
+#include "tests/support/fake_input.h"
 #include "tools/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +12,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#ifdef LUSTRANA_HAVE_XTEST
-#include <X11/extensions/XTest.h>
-#endif
 #include <cairo.h>
 
 #include <algorithm>
@@ -140,28 +138,8 @@ protected:
         return {a.width, a.height};
     }
 
-    void moveTo(Window w, int x, int y)
-    {
-#ifdef LUSTRANA_HAVE_XTEST
-        int rx = 0, ry = 0;
-        Window c;
-        XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &c);
-        XTestFakeMotionEvent(display, DefaultScreen(display), rx, ry, 0);
-        XSync(display, False);
-#else
-        (void)w, (void)x, (void)y;
-#endif
-    }
-
-    void button(int which, bool down)
-    {
-#ifdef LUSTRANA_HAVE_XTEST
-        XTestFakeButtonEvent(display, which, down ? True : False, 0);
-        XSync(display, False);
-#else
-        (void)which, (void)down;
-#endif
-    }
+    void moveTo(Window w, int x, int y) { fakePointerTo(display, w, x, y); }
+    void button(int which, bool down) { fakeButton(display, which, down); }
 
     void click(VstInstance& inst, Window w, int x, int y, int which = 1)
     {

@@ -2,13 +2,11 @@
 
 #include "tests/support/editor_settings.h"
 #include "tests/support/editor_xserver.h"
+#include "tests/support/fake_input.h"
 
 #include <lv2/atom/atom.h>
 
 #include <X11/Xutil.h>
-#ifdef LUSTRANA_HAVE_XTEST
-#include <X11/extensions/XTest.h>
-#endif
 #include <dlfcn.h>
 
 #include <chrono>
@@ -165,25 +163,12 @@ int Lv2UiWindow::pump(int ms)
 
 void Lv2UiWindow::moveTo(Window w, int x, int y)
 {
-#ifdef LUSTRANA_HAVE_XTEST
-    int rx = 0, ry = 0;
-    Window child;
-    XTranslateCoordinates(display, w, DefaultRootWindow(display), x, y, &rx, &ry, &child);
-    XTestFakeMotionEvent(display, DefaultScreen(display), rx, ry, 0);
-    XSync(display, False);
-#else
-    (void)w, (void)x, (void)y;
-#endif
+    fakePointerTo(display, w, x, y);
 }
 
 void Lv2UiWindow::button(bool down, unsigned int which)
 {
-#ifdef LUSTRANA_HAVE_XTEST
-    XTestFakeButtonEvent(display, which, down ? True : False, 0);
-    XSync(display, False);
-#else
-    (void)down, (void)which;
-#endif
+    fakeButton(display, which, down);
 }
 
 void Lv2UiWindow::click(Window w, int x, int y, unsigned int which)
