@@ -155,7 +155,7 @@ void QS_ConvolverP::startPartial(int set)
 {
     // Set 1 (the back set) as it will be after its swap: its own count and ring length.
     const int count = set == 0 ? frontCount : backCount;
-    nextPartitions = std::min(std::min(validRows + 1, std::max(count, 1)), count);
+    nextPartitions = std::min(validRows + 1, count);
     // Every other block runs through the partitions backwards: the rows read last in one
     // block are read first in the next, while they are still in the cache. (The sum's order
     // alternates with it; the difference is single-precision rounding.)
