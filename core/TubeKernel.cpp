@@ -1,6 +1,7 @@
 // The tube stage's block for the target's default vectors, its initial state, and the
 // run-time choice of build.
 #include "core/TubeKernelBody.h"
+#include "dsp/CpuFeatures.h"
 
 TubeState tubeInitialState()
 {
@@ -18,17 +19,14 @@ void tubeBlockPortable(TubeState& state, const float* tube1, const float* tube2,
     runBlock(state, tube1, tube2, a, b, period, ta, tb, count);
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-
 bool tubeKernelHasAvx2()
 {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    return cpuHasAvx2();
 }
 
-#else
+// Off x86 the AVX2 name stands for the portable block.
+#if !(defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)))
 
-bool tubeKernelHasAvx2() { return false; }
 void tubeBlockAvx2(TubeState& state, const float* tube1, const float* tube2, const float* a,
                    const float* b, float period, float* ta, float* tb, int count)
 {

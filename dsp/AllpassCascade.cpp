@@ -1,5 +1,7 @@
 #include "dsp/AllpassCascade.h"
 
+#include "dsp/CpuFeatures.h"
+
 namespace {
 
 constexpr int kStages = kAllpassCascadeStages;
@@ -107,18 +109,12 @@ __attribute__((target("avx2"))) void cascadeAvx2(AllpassState& prevIn, AllpassSt
 {
     sweep<1>(prevIn, prevOut, rows, coefficient, count, n);
 }
-bool hasAvx2()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
 #else
 void cascadeAvx2(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
                  const float* coefficient, const int* count, int n)
 {
     sweep<0>(prevIn, prevOut, rows, coefficient, count, n);
 }
-bool hasAvx2() { return false; }
 #endif
 
 } // namespace
@@ -126,7 +122,7 @@ bool hasAvx2() { return false; }
 void allpassCascade(AllpassState& prevIn, AllpassState& prevOut, float* const rows[2],
                     const float* coefficient, const int* count, int n)
 {
-    static const bool avx2 = hasAvx2();
+    static const bool avx2 = cpuHasAvx2();
     for (int begin = 0; begin < n; begin += kRun) {
         const int m = n - begin < kRun ? n - begin : kRun;
         float* part[2] = {rows[0] + begin, rows[1] + begin};

@@ -1,5 +1,7 @@
 #include "dsp/ComplexMac.h"
 
+#include "dsp/CpuFeatures.h"
+
 #include <cstring>
 
 namespace {
@@ -41,17 +43,14 @@ void spectrumMacAddPortable(float* acc, const float* const* x, const float* cons
         spectrumMultiplyAccumulate(acc, x[r], h[r], half);
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-
 bool spectrumMacHasAvx2()
 {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return cpuHasAvx2() && cpuHasFma();
 }
 
-#else
+// Off x86 the AVX2 names stand for the portable kernel.
+#if !(defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)))
 
-bool spectrumMacHasAvx2() { return false; }
 void spectrumMacRowsAvx2(float* acc, const float* const* x, const float* const* h, int rows,
                          int half)
 {

@@ -1,5 +1,7 @@
 #include "dsp/RealFftBody.h"
 
+#include "dsp/CpuFeatures.h"
+
 #include <cmath>
 #include <stdexcept>
 
@@ -17,20 +19,6 @@ void realFftInversePortable(const RealFftTables& t, const float* f, float* x)
 void realFftForwardAvx2(const RealFftTables& t, float* f, const float* x) { forwardPasses<Quad>(t, f, x); }
 void realFftInverseAvx2(const RealFftTables& t, const float* f, float* x) { inversePasses<Quad>(t, f, x); }
 #endif
-
-namespace {
-
-bool hasAvx2()
-{
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
-
-} // namespace
 
 RealFft::RealFft(int length)
     : n(length), bits(0), halfSqrt2(0.0f), reversal(nullptr), cosines(nullptr), cosineCount(0),
@@ -73,7 +61,7 @@ RealFft::RealFft(int length)
     if (bits > 2)
         scratch = new float[n]();
     tables = RealFftTables{n, bits, halfSqrt2, reversal, cosines, scratch};
-    static const bool avx2 = hasAvx2();
+    static const bool avx2 = cpuHasAvx2();
     if (avx2) {
         forwardPasses = realFftForwardAvx2;
         inversePasses = realFftInverseAvx2;
