@@ -21,18 +21,17 @@ void realFftInverseAvx2(const RealFftTables& t, const float* f, float* x) { inve
 #endif
 
 RealFft::RealFft(int length)
-    : n(length), bits(0), halfSqrt2(0.0f), reversal(nullptr), cosines(nullptr), cosineCount(0),
-      scratch(nullptr), tables{}, forwardPasses(realFftForwardPortable), inversePasses(realFftInversePortable)
+    : tables{}, cosineCount(0), forwardPasses(realFftForwardPortable), inversePasses(realFftInversePortable)
 {
     // Only powers of two are transformable; any other length would index past the tables.
     if (length < 1 || (length & (length - 1)) != 0)
         throw std::invalid_argument("RealFft length must be a power of two");
 
-    bits = static_cast<int>(std::floor(logf(static_cast<float>(n)) / logf(2.0f) + 0.5f));
-    halfSqrt2 = sqrtf(2.0f) * 0.5f;
+    const int n = length;
+    const int bits = static_cast<int>(std::floor(logf(static_cast<float>(n)) / logf(2.0f) + 0.5f));
 
     const int size = 1 << bits;
-    reversal = new int[size];
+    int* const reversal = new int[size];
     reversal[0] = 0;
     int r = 0;
     for (int c = 1; c < size; ++c) {
@@ -47,6 +46,7 @@ RealFft::RealFft(int length)
         reversal[c] = r;
     }
 
+    float* cosines = nullptr;
     if (bits > 3) {
         cosineCount = (1 << (bits - 1)) - 4;
         cosines = new float[cosineCount];
@@ -58,9 +58,8 @@ RealFft::RealFft(int length)
                 entry[i] = static_cast<float>(std::cos(i * pi / (1 << level)));
         }
     }
-    if (bits > 2)
-        scratch = new float[n]();
-    tables = RealFftTables{n, bits, halfSqrt2, reversal, cosines, scratch};
+    float* const scratch = bits > 2 ? new float[n]() : nullptr;
+    tables = RealFftTables{n, bits, sqrtf(2.0f) * 0.5f, reversal, cosines, scratch};
     static const bool avx2 = cpuHasAvx2();
     if (avx2) {
         forwardPasses = realFftForwardAvx2;
@@ -70,13 +69,14 @@ RealFft::RealFft(int length)
 
 RealFft::~RealFft()
 {
-    delete[] reversal;
-    delete[] cosines;
-    delete[] scratch;
+    delete[] tables.reversal;
+    delete[] tables.cosines;
+    delete[] tables.scratch;
 }
 
 void RealFft::forward(float* f, const float* x)
 {
+    const int bits = tables.bits;
     if (bits < 3) {
         if (bits == 0) {
             f[0] = x[0];
@@ -99,6 +99,7 @@ void RealFft::forward(float* f, const float* x)
 
 void RealFft::inverse(const float* f, float* x)
 {
+    const int bits = tables.bits;
     if (bits < 3) {
         if (bits == 0) {
             x[0] = f[0];
@@ -121,7 +122,7 @@ void RealFft::inverse(const float* f, float* x)
 
 void RealFft::rescale(float* row) const
 {
-    const float scale = 1.0f / static_cast<float>(n);
-    for (int i = n - 1; i >= 0; --i)
+    const float scale = 1.0f / static_cast<float>(tables.n);
+    for (int i = tables.n - 1; i >= 0; --i)
         row[i] *= scale;
 }

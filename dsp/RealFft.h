@@ -37,21 +37,15 @@ public:
     void inverse(const float* f, float* x);  // inverse(forward(x)) = N x
     void rescale(float* row) const;          // × 1/N, last entry first
 
-    int length() const { return n; }
-    int bitCount() const { return bits; }
-    const int* bitReversal() const { return reversal; }
-    const float* cosineTable() const { return cosines; }
+    int length() const { return tables.n; }
+    int bitCount() const { return tables.bits; }
+    const int* bitReversal() const { return tables.reversal; }
+    const float* cosineTable() const { return tables.cosines; }
     int cosineTableSize() const { return cosineCount; }
 
 private:
-    int n;                 // transform length N
-    int bits;              // b = log2 N
-    float halfSqrt2;       // √2/2 in single precision
-    int* reversal;         // 2^b bit-reversed indices
-    float* cosines;        // levels 3..b-1 of cos(iπ/2^l); null when b <= 3
+    RealFftTables tables;  // owned here; cosines null when b <= 3, scratch null when b <= 2
     int cosineCount;       // 2^(b-1) - 4, or 0
-    float* scratch;        // working row of N floats; null when b <= 2
-    RealFftTables tables;  // the above, for the passes
     RealFftForward forwardPasses;   // the build of the passes for this processor
     RealFftInverse inversePasses;
 };
