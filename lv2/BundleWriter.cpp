@@ -104,14 +104,23 @@ std::string BundleWriter::manifest() const
     return t;
 }
 
+std::string BundleWriter::portHead(const char* classes, uint32_t index, const char* symbol, const char* name,
+                                   const char* comment)
+{
+    std::string t = std::string("[\n        a ") + classes + " ;\n";
+    t += "        lv2:index " + std::to_string(index) + " ;\n";
+    t += "        lv2:symbol " + quoted(symbol) + " ;\n";
+    t += "        lv2:name " + quoted(name) + " ;\n";
+    if (comment)
+        t += "        rdfs:comment " + quoted(comment) + " ;\n";
+    return t;
+}
+
 std::string BundleWriter::parameterPort(int i) const
 {
     const lv2port::ParameterPort& port = lv2port::kParameterPorts[i];
-    std::string t = "[\n        a lv2:InputPort , lv2:ControlPort ;\n";
-    t += "        lv2:index " + std::to_string(lv2port::portOf(i)) + " ;\n";
-    t += "        lv2:symbol " + quoted(port.symbol) + " ;\n";
-    t += "        lv2:name " + quoted(port.name) + " ;\n";
-    t += "        rdfs:comment " + quoted(port.comment) + " ;\n";
+    std::string t = portHead("lv2:InputPort , lv2:ControlPort", lv2port::portOf(i), port.symbol, port.name,
+                             port.comment);
     t += "        lv2:default " + number(kParameterDefaults[i]) + " ;\n";
     t += "        lv2:minimum 0.0 ;\n        lv2:maximum 1.0";
     const SelectorEntries entries = selectorEntries(i);
@@ -168,10 +177,9 @@ std::string BundleWriter::plugin() const
     };
     t += "    lv2:port ";
     for (const Audio& a : audio) {
-        t += std::string(a.index ? " , " : "") + "[\n        a lv2:AudioPort , " +
-             (a.input ? "lv2:InputPort" : "lv2:OutputPort") + " ;\n";
-        t += "        lv2:index " + std::to_string(a.index) + " ;\n";
-        t += "        lv2:symbol " + quoted(a.symbol) + " ;\n        lv2:name " + quoted(a.name) + " ;\n";
+        t += std::string(a.index ? " , " : "") +
+             portHead(a.input ? "lv2:AudioPort , lv2:InputPort" : "lv2:AudioPort , lv2:OutputPort", a.index,
+                      a.symbol, a.name);
         t += "        pg:group " + inner(a.input ? "in" : "out") + " ;\n";
         t += std::string("        lv2:designation ") + (a.left ? "pg:left" : "pg:right") + "\n    ]";
     }
@@ -180,25 +188,19 @@ std::string BundleWriter::plugin() const
 
     // Both ways of saying "latency": hosts read one or the other. The maximum lets hosts
     // size their delay lines for it.
-    t += " , [\n        a lv2:OutputPort , lv2:ControlPort ;\n";
-    t += "        lv2:index " + std::to_string(lv2port::kLatency) + " ;\n";
-    t += "        lv2:symbol \"latency\" ;\n        lv2:name \"Latency\" ;\n";
-    t += "        rdfs:comment \"Delay of the dry and the reverberated signal, in samples.\" ;\n";
+    t += " , " + portHead("lv2:OutputPort , lv2:ControlPort", lv2port::kLatency, "latency", "Latency",
+                          "Delay of the dry and the reverberated signal, in samples.");
     t += "        lv2:designation lv2:latency ;\n";
     t += "        lv2:portProperty lv2:reportsLatency , lv2:integer , pprops:notOnGUI ;\n";
     t += "        lv2:minimum 0 ;\n        lv2:maximum " + std::to_string(lv2port::kMaxLatency) + "\n    ]";
 
-    t += " , [\n        a lv2:OutputPort , lv2:ControlPort ;\n";
-    t += "        lv2:index " + std::to_string(lv2port::kLevel) + " ;\n";
-    t += "        lv2:symbol \"level\" ;\n        lv2:name \"Level to Plate\" ;\n";
-    t += "        rdfs:comment \"Peak of the plate feed in the last block, -72 dB (0) ... 0 dB (1) relative to a "
-         "feed of 2.0.\" ;\n";
+    t += " , " + portHead("lv2:OutputPort , lv2:ControlPort", lv2port::kLevel, "level", "Level to Plate",
+                          "Peak of the plate feed in the last block, -72 dB (0) ... 0 dB (1) relative to a feed "
+                          "of 2.0.");
     t += "        lv2:default 0.0 ;\n        lv2:minimum 0.0 ;\n        lv2:maximum 1.0\n    ]";
 
-    t += " , [\n        a lv2:InputPort , lv2:ControlPort ;\n";
-    t += "        lv2:index " + std::to_string(lv2port::kPing) + " ;\n";
-    t += "        lv2:symbol \"ping\" ;\n        lv2:name \"Ping\" ;\n";
-    t += "        rdfs:comment \"The plate click: each rising edge sends one unit impulse into the plate.\" ;\n";
+    t += " , " + portHead("lv2:InputPort , lv2:ControlPort", lv2port::kPing, "ping", "Ping",
+                          "The plate click: each rising edge sends one unit impulse into the plate.");
     t += "        lv2:portProperty pprops:trigger , lv2:toggled ;\n";
     t += "        lv2:default 0.0 ;\n        lv2:minimum 0.0 ;\n        lv2:maximum 1.0\n    ] .\n\n";
 

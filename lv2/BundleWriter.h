@@ -4,6 +4,7 @@
 // a live effect, so the bundle cannot drift from the plug-in. Run at build time.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class Controlsgui;
@@ -27,6 +28,10 @@ public:
 
 private:
     static std::string quoted(const char* text);
+    // The opening of a port's description: "[", its classes, index, symbol, name and, if
+    // given, comment, each line ending in " ;".
+    static std::string portHead(const char* classes, uint32_t index, const char* symbol, const char* name,
+                                const char* comment = nullptr);
     std::string parameterPort(int index) const;
 
     Controlsgui& effect;       // source of the programs

@@ -5,6 +5,7 @@
 #include "toolkit/TickCount.h"
 
 #include <lv2/atom/atom.h>
+#include <lv2/core/lv2_util.h>
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
@@ -12,18 +13,6 @@
 #include <X11/Xutil.h>
 
 #include <cstring>
-
-namespace {
-
-const void* featureData(const LV2_Feature* const* features, const char* uri)
-{
-    for (const LV2_Feature* const* f = features; f && *f; f++)
-        if (std::strcmp((*f)->URI, uri) == 0)
-            return (*f)->data;
-    return nullptr;
-}
-
-} // namespace
 
 Lv2Ui::Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch,
              std::optional<double> scale)
@@ -34,8 +23,8 @@ Lv2Ui::Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2U
 
 std::optional<double> Lv2Ui::hostScale(const LV2_Feature* const* features)
 {
-    auto map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
-    auto options = static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options));
+    auto map = static_cast<const LV2_URID_Map*>(lv2_features_data(features, LV2_URID__map));
+    auto options = static_cast<const LV2_Options_Option*>(lv2_features_data(features, LV2_OPTIONS__options));
     if (!map || !options)
         return std::nullopt;
     const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
@@ -49,10 +38,10 @@ std::optional<double> Lv2Ui::hostScale(const LV2_Feature* const* features)
 std::unique_ptr<Lv2Ui> Lv2Ui::create(LV2UI_Write_Function write, LV2UI_Controller controller,
                                      const LV2_Feature* const* features, LV2UI_Widget* widget)
 {
-    auto touch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
+    auto touch = static_cast<const LV2UI_Touch*>(lv2_features_data(features, LV2_UI__touch));
     std::unique_ptr<Lv2Ui> ui(new Lv2Ui(write, controller, touch, hostScale(features)));
-    ui->resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
-    const void* parent = featureData(features, LV2_UI__parent);
+    ui->resize = static_cast<const LV2UI_Resize*>(lv2_features_data(features, LV2_UI__resize));
+    const void* parent = lv2_features_data(features, LV2_UI__parent);
     if (widget)
         *widget = nullptr;
     if (parent) {

@@ -9,15 +9,13 @@
 #include "lv2/support/XWindowPicture.h"
 #include "support/Engine.h"
 #include "tests/support/editor_xserver.h"
+#include "tests/support/fake_input.h"
 
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#ifdef LUSTRANA_HAVE_XTEST
-#include <X11/extensions/XTest.h>
-#endif
 
 #include <chrono>
 #include <filesystem>
@@ -221,16 +219,11 @@ TEST_F(JackServer, JalvGtk3EmbedsTheEditorAndItsClicksReachThePlugin)
     EXPECT_TRUE(writeWindowPng(display, editor, 900, 851, kArtifacts + "lv2-jalv-gtk3.png"));
 
     auto moveTo = [&](int ex, int ey) {
-        int rx = 0, ry = 0;
-        Window child;
-        XTranslateCoordinates(display, editor, DefaultRootWindow(display), ex, ey, &rx, &ry, &child);
-        XTestFakeMotionEvent(display, DefaultScreen(display), rx, ry, 0);
-        XSync(display, False);
+        fakePointerTo(display, editor, ex, ey);
         sleepFor(0.05);
     };
     auto button = [&](bool down) {
-        XTestFakeButtonEvent(display, 1, down ? True : False, 0);
-        XSync(display, False);
+        fakeButton(display, 1, down);
         sleepFor(0.1);
     };
     BackgroundProcess recorder;
