@@ -198,7 +198,6 @@ void ControlsguiEditor::close()
     retireControls();
     CFrame* old = frame;
     frame = nullptr;
-    zoomMenu = nullptr;
     zoomChosen = false;  // the next open chooses again
     delete old;  // destroys every control
     AEffGUIEditor::close();

@@ -75,6 +75,7 @@ private:
     bool build(void* parentWindow);
     // Sets the zoom and the rectangle the host gets.
     void applyZoom(double factor);
+    // The zoom menu (tag 22), given to the frame as its context menu.
     void addZoomMenu(CFrame* frame);
     // Stops setParameter from reaching the controls and waits for calls still inside.
     void retireControls();
@@ -97,7 +98,6 @@ private:
     COptionMenu* menus[4] = {};            // parameters 12..15
     char displayText[256];                 // the read-out's text
     CTextLabel* valueDisplay = nullptr;    // the read-out
-    COptionMenu* zoomMenu = nullptr;       // the frame's context menu, tag 22
     uint32_t lastMeterUpdate = 0;          // tick of the last meter step, ms [UI thread]
     EditorScale scaleChoice;               // where the zoom comes from [UI thread]
     double zoom = 1.0;                     // window pixels per unit [UI thread]

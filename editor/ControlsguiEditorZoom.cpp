@@ -37,7 +37,6 @@ void ControlsguiEditor::addZoomMenu(CFrame* newFrame)
     }
     menu->setCurrent(EditorScale::nearestChoice(newFrame->getScale()));
     newFrame->setContextMenu(menu);
-    zoomMenu = menu;
 }
 
 void ControlsguiEditor::chooseZoom(double factor)
@@ -48,8 +47,8 @@ void ControlsguiEditor::chooseZoom(double factor)
         applyZoom(factor);
         return;
     }
-    if (zoomMenu)
-        zoomMenu->setCurrent(EditorScale::nearestChoice(factor));
+    if (COptionMenu* menu = frame->getContextMenu())
+        menu->setCurrent(EditorScale::nearestChoice(factor));
     if (factor == frame->getScale())
         return;
     if (!frame->isHeadless()) {

@@ -19,7 +19,7 @@ public:
     static constexpr double kMaximum = 2.0;
     // The zooms the editor's menu offers.
     static constexpr double kChoices[] = {0.75, 1.0, 1.25, 1.5, 2.0};
-    static constexpr int kChoiceCount = 5;
+    static constexpr int kChoiceCount = (int)(sizeof kChoices / sizeof kChoices[0]);
 
     explicit EditorScale(std::optional<double> hostFactor = std::nullopt) : host(hostFactor) {}
 

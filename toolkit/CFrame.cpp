@@ -155,8 +155,7 @@ void CFrame::invalidate(const CRect& rect)
 
 void CFrame::invalidatePixels(const CRect& pixels)
 {
-    invalidate(CRect(pixels.left / scaleX(), pixels.top / scaleY(), pixels.right / scaleX(),
-                     pixels.bottom / scaleY()));
+    invalidate(toUnits(pixels));
 }
 
 void CFrame::setContextMenu(COptionMenu* menu)
@@ -238,7 +237,11 @@ void CFrame::mouseUp(const CPoint& pixel, int buttons)
 
 bool CFrame::wheelAt(const CPoint& pixel, float distance)
 {
-    CPoint where = toUnits(pixel);
+    return wheelAtUnits(toUnits(pixel), distance);
+}
+
+bool CFrame::wheelAtUnits(const CPoint& where, float distance)
+{
     lastPointer = where;
     if (overlay || mouseOwner)
         return false;
@@ -296,8 +299,7 @@ void CFrame::drawArea(const CRect& pixels)
     cairo_clip(cr);
     // the window's whole pixels hold the whole layout: per axis, the rounded size over the units
     cairo_scale(cr, scaleX(), scaleY());
-    const CRect area(pixels.left / scaleX(), pixels.top / scaleY(), pixels.right / scaleX(),
-                     pixels.bottom / scaleY());
+    const CRect area = toUnits(pixels);
     if (background)
         background->draw(cr, size);
     else {

@@ -68,7 +68,7 @@ public:
     void mouseUp(const CPoint& where, int buttons);
     bool wheelAt(const CPoint& where, float distance);
     // The host's wheel request: at the last pointer position.
-    bool onWheel(float distance) { return wheelAt({lastPointer.h * scaleX(), lastPointer.v * scaleY()}, distance); }
+    bool onWheel(float distance) { return wheelAtUnits(lastPointer, distance); }
 
     // Reads the window's events, then repaints and uploads what changed.
     void idle();
@@ -85,6 +85,12 @@ private:
     double scaleX() const { return pixelWidth / size.width(); }
     double scaleY() const { return pixelHeight / size.height(); }
     CPoint toUnits(const CPoint& pixel) const { return {pixel.h / scaleX(), pixel.v / scaleY()}; }
+    CRect toUnits(const CRect& pixels) const
+    {
+        return CRect(pixels.left / scaleX(), pixels.top / scaleY(), pixels.right / scaleX(), pixels.bottom / scaleY());
+    }
+    // wheelAt for a point already in units (the last pointer position).
+    bool wheelAtUnits(const CPoint& where, float distance);
 
     CRect size;                          // 0, 0, width, height in units
     VSTGUIEditorInterface* editor;       // gets begin-edit and end-edit

@@ -2,6 +2,7 @@
 // folder given on the command line (normally resources/), each twice: <id>.png at the
 // window's own size and <id>@2x.png with twice the pixels in each direction, drawn from the
 // same vector artwork for zoomed editors. Run by hand; the PNGs are committed.
+#include "toolkit/CBitmap.h"
 #include "tools/artwork/Artwork.h"
 #include "tools/artwork/Layout.h"
 
@@ -52,7 +53,7 @@ bool writeStrip(const std::string& folder, int id, int density, int unitWidth, i
     std::snprintf(layout, sizeof layout, "%d %d", frames, across);
     png_text text = {};
     text.compression = PNG_TEXT_COMPRESSION_NONE;
-    text.key = const_cast<char*>("Frames");
+    text.key = const_cast<char*>(CBitmap::kFramesKey);  // the name the editor reads
     text.text = layout;
     if (across > 1)
         png_set_text(png, info, &text, 1);
