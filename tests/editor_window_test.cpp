@@ -4,13 +4,13 @@
 #include "tests/support/editor_settings.h"
 #include "tests/support/editor_xserver.h"
 #include "tests/support/fake_input.h"
+#include "tests/support/window_picture.h"
 #include "tools/VstHost.h"
 
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <cairo.h>
 
 #include <algorithm>
 #include <chrono>
@@ -94,34 +94,9 @@ protected:
         pump({&inst}, 60);
     }
 
-    uint32_t windowPixel(Window w, int x, int y)
-    {
-        XImage* image = XGetImage(display, w, x, y, 1, 1, AllPlanes, ZPixmap);
-        if (!image)
-            return 0;
-        uint32_t p = (uint32_t)XGetPixel(image, 0, 0) & 0xFFFFFF;
-        XDestroyImage(image);
-        return p;
-    }
+    uint32_t windowPixel(Window w, int x, int y) { return ::windowPixel(display, w, x, y); }
 
-    bool writeScreenshot(Window w, const std::string& path)
-    {
-        XImage* image = XGetImage(display, w, 0, 0, 900, 851, AllPlanes, ZPixmap);
-        if (!image)
-            return false;
-        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 900, 851);
-        uint8_t* data = cairo_image_surface_get_data(s);
-        int stride = cairo_image_surface_get_stride(s);
-        for (int y = 0; y < 851; y++)
-            for (int x = 0; x < 900; x++)
-                reinterpret_cast<uint32_t*>(data + y * stride)[x] = (uint32_t)XGetPixel(image, x, y) & 0xFFFFFF;
-        cairo_surface_mark_dirty(s);
-        XDestroyImage(image);
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
-        cairo_surface_destroy(s);
-        return ok;
-    }
+    bool writeScreenshot(Window w, const std::string& path) { return writeWindowPng(display, w, 900, 851, path); }
 
     Display* display = nullptr;                  // the host's own connection
     std::vector<Window> windows;                 // host windows to destroy

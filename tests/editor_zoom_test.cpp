@@ -5,6 +5,7 @@
 #include "tests/support/editor_settings.h"
 #include "tests/support/editor_xserver.h"
 #include "tests/support/fake_input.h"
+#include "tests/support/window_picture.h"
 #include "tools/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <cairo.h>
 
 #include <algorithm>
 #include <chrono>
@@ -155,32 +155,10 @@ protected:
     bool saveWindow(Window w, const std::string& name)
     {
         auto [width, height] = sizeOf(w);
-        XImage* image = XGetImage(display, w, 0, 0, width, height, AllPlanes, ZPixmap);
-        if (!image)
-            return false;
-        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-        uint8_t* data = cairo_image_surface_get_data(s);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                reinterpret_cast<uint32_t*>(data + y * cairo_image_surface_get_stride(s))[x] =
-                    (uint32_t)XGetPixel(image, x, y) & 0xFFFFFF;
-        cairo_surface_mark_dirty(s);
-        XDestroyImage(image);
-        std::filesystem::create_directories(kArtifacts);
-        bool ok = cairo_surface_write_to_png(s, (kArtifacts + name).c_str()) == CAIRO_STATUS_SUCCESS;
-        cairo_surface_destroy(s);
-        return ok;
+        return writeWindowPng(display, w, width, height, kArtifacts + name);
     }
 
-    uint32_t windowPixel(Window w, int x, int y)
-    {
-        XImage* image = XGetImage(display, w, x, y, 1, 1, AllPlanes, ZPixmap);
-        if (!image)
-            return 0;
-        uint32_t p = (uint32_t)XGetPixel(image, 0, 0) & 0xFFFFFF;
-        XDestroyImage(image);
-        return p;
-    }
+    uint32_t windowPixel(Window w, int x, int y) { return ::windowPixel(display, w, x, y); }
 
     std::string settings;                        // XDG_CONFIG_HOME of this test
     Display* display = nullptr;                  // the host's own connection

@@ -6,7 +6,7 @@
 #include "lv2/support/Lv2Host.h"
 #include "lv2/support/SoundFile.h"
 #include "lv2/support/Subprocess.h"
-#include "lv2/support/XWindowPicture.h"
+#include "tests/support/window_picture.h"
 #include "support/Engine.h"
 #include "tests/support/editor_xserver.h"
 #include "tests/support/fake_input.h"

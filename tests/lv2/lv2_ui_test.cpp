@@ -4,7 +4,7 @@
 // for knob drags, menus, the buttons and the plate click, follows port events, and shows
 // itself in a window of its own for hosts without a parent window.
 #include "lv2/support/Lv2UiHost.h"
-#include "lv2/support/XWindowPicture.h"
+#include "tests/support/window_picture.h"
 #include "toolkit/CFrame.h"
 
 #include <X11/Xutil.h>

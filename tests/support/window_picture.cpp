@@ -1,4 +1,4 @@
-#include "lv2/support/XWindowPicture.h"
+#include "tests/support/window_picture.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -23,4 +23,14 @@ bool writeWindowPng(Display* display, unsigned long window, int width, int heigh
     const bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(s);
     return ok;
+}
+
+uint32_t windowPixel(Display* display, unsigned long window, int x, int y)
+{
+    XImage* image = XGetImage(display, (Window)window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0;
+    const uint32_t p = (uint32_t)XGetPixel(image, 0, 0) & 0xFFFFFF;
+    XDestroyImage(image);
+    return p;
 }
