@@ -34,7 +34,7 @@ struct SelectorEntries {
     int count;                 // 0 for the other parameters
 };
 SelectorEntries selectorEntries(int index);
-// The value the editor writes for entry i of a selector: i × 0.1 in single precision.
+// The value of entry i of a selector: i × 0.1 in single precision, as the editor writes it.
 float selectorValue(int entry);
 
 // "Mode", PlateType and InputStage: (int)(v × 10 + 0.03) in single precision, truncated.

@@ -28,17 +28,14 @@ struct MenuPlace {
     CRect rect;                   // text rectangle
     CFontDesc font;               // face and size
     CColor color;                 // text colour
-    const char* entries[6];       // texts, null-terminated when shorter
 };
 
+// The selectors' menus; their entries are the parameters' own (selectorEntries).
 const MenuPlace kMenus[4] = {
-    {kMode, {350, 512, 550, 532}, kNormalFontBig, {0, 0, 0, 255},
-     {"Stereo->Mono->Stereo", "Split Stereo", "True Stereo", "Cross Split Stereo", "Panned (Width) Mono",
-      "Follow the source"}},
-    {kModMode, {555, 823, 620, 848}, kNormalFont, {0, 0, 0, 255}, {"Amplitude", "Frequency", "Phase", "Pan"}},
-    {kPlateType, {10, 387, 174, 402}, kNormalFontVeryBig, {100, 100, 100, 255},
-     {"Standard Steel", "Thick Steel", "Thin Iron", "Thin Brass", "Elastic"}},
-    {kInputStage, {534, 398, 694, 413}, kNormalFont, {0, 0, 0, 255}, {"Tube Stage", "Solid State"}},
+    {kMode, {350, 512, 550, 532}, kNormalFontBig, {0, 0, 0, 255}},
+    {kModMode, {555, 823, 620, 848}, kNormalFont, {0, 0, 0, 255}},
+    {kPlateType, {10, 387, 174, 402}, kNormalFontVeryBig, {100, 100, 100, 255}},
+    {kInputStage, {534, 398, 694, 413}, kNormalFont, {0, 0, 0, 255}},
 };
 
 } // namespace
@@ -147,8 +144,9 @@ bool ControlsguiEditor::build(void* parentWindow)
         menu->setBackColor(kTransparentCColor);
         menu->setFrameColor(kTransparentCColor);
         menu->setHoriAlign(kCenterText);
-        for (int e = 0; e < 6 && m.entries[e]; e++)
-            menu->addEntry(m.entries[e], e);
+        const SelectorEntries entries = selectorEntries(m.tag);
+        for (int e = 0; e < entries.count; e++)
+            menu->addEntry(entries.texts[e], e);
         showMenuValue(menu, effect->getParameter(m.tag));
         newFrame->addView(menu);
         menus[i] = menu;
